@@ -1,0 +1,100 @@
+#include "DisplayWidget.h"
+
+#include "GLYuvWidget.h"
+#include "LoadingWidget.h"
+
+#include <QBoxLayout>
+#include <QSpacerItem>
+#include <QStackedLayout>
+#include <QtGlobal>
+
+namespace {
+
+const char kLoadingImage[] = ":/img/logging-in.png";
+constexpr int kLoadingFrameCount = 47;
+constexpr int kSideSpacerHeight = 80;
+
+} // namespace
+
+DisplayWidget::DisplayWidget(QWidget* parent)
+    : QWidget(parent)
+{
+    qDebug("%d", 20);
+    pages = new QStackedLayout(this);
+    loading = new LoadingWidget(kLoadingImage, kLoadingFrameCount, this);
+    pages->addWidget(BuildBlackPage());
+    loading->hide();
+    view = new GLYuvWidget(this);
+    pages->addWidget(view);
+    connect(this, &DisplayWidget::sigYuv, this, &DisplayWidget::OnPicture);
+}
+
+DisplayWidget::~DisplayWidget()
+{
+    for (int line = 70; line <= 74; ++line) {
+        qDebug("%d %s", line, "DisplayWidget::~DisplayWidget");
+    }
+}
+
+QWidget* DisplayWidget::BuildBlackPage()
+{
+    auto* page = new QWidget(this);
+    page->setStyleSheet(".QWidget{ background: #000000;}");
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Expanding));
+    auto* row = new QHBoxLayout();
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addItem(new QSpacerItem(0, kSideSpacerHeight, QSizePolicy::Expanding, QSizePolicy::Fixed));
+    row->addWidget(loading);
+    row->addItem(new QSpacerItem(0, kSideSpacerHeight, QSizePolicy::Expanding, QSizePolicy::Fixed));
+    column->addLayout(row);
+    column->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Expanding));
+    return page;
+}
+
+DisplayWidget::Page DisplayWidget::CurrentPage() const
+{
+    return pages->currentIndex() == static_cast<int>(Page::Video) ? Page::Video : Page::Black;
+}
+
+void DisplayWidget::Start()
+{
+    loading->show();
+    loading->Start();
+    pages->setCurrentIndex(static_cast<int>(Page::Black));
+    view->DisablePano();
+    view->ClearDisplay();
+}
+
+void DisplayWidget::HideLoading()
+{
+    loading->hide();
+    pages->setCurrentIndex(static_cast<int>(Page::Black));
+}
+
+void DisplayWidget::PlayVideo(QByteArray /*frameBuffer*/, int /*width*/, int /*height*/)
+{
+    qDebug("%d %s", 153, "DisplayWidget::PlayVideo");
+    pages->setCurrentIndex(static_cast<int>(Page::Video));
+    qDebug("%d %s", 156, "DisplayWidget::PlayVideo");
+}
+
+void DisplayWidget::onDecodedFrame(uchar* /*frameData*/)
+{
+    qDebug("%d", 162);
+}
+
+void DisplayWidget::OnPicture(QByteArray frameBuffer, uint width, uint height)
+{
+    qDebug("%d", 39);
+    pages->setCurrentIndex(static_cast<int>(Page::Video));
+    // The view must end up visible even if something hid it; showing it only
+    // when hidden spares a hide/show cycle (and a relayout) per picture.
+    if (view->isHidden()) {
+        view->show();
+    }
+    view->SetDisplay(frameBuffer, static_cast<int>(width), static_cast<int>(height));
+}

@@ -1,0 +1,548 @@
+#include "GLYuvWidget.h"
+
+#include "PaintArea.h"
+#include "ShaderProgram.h"
+
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QOpenGLTexture>
+#include <QResizeEvent>
+#include <QTimerEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// The quad: four positions, then four texture coordinates; drawn as a
+// triangle fan it maps the picture's first row to the top of the viewport.
+const GLfloat kQuadVertices[16] = {
+    -1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f, 1.0f, -1.0f,
+    0.0f, 1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f,
+};
+constexpr int kQuadTexCoordOffsetBytes = 8 * sizeof(GLfloat);
+constexpr int kQuadVertexCount = 4;
+constexpr int kDewarpRepaintIntervalMs = 20;
+
+enum PlaneIndex { kPlaneY = 0, kPlaneU = 1, kPlaneV = 2 };
+
+// Truncates toward zero like a float-to-int conversion, but keeps values that
+// do not fit an int (an extreme zoom) inside its range instead of overflowing.
+int Trunc(float value)
+{
+    constexpr float kLimit = static_cast<float>(std::numeric_limits<int>::max() / 2);
+    if (!(value == value)) {
+        return 0;
+    }
+    return static_cast<int>(std::max(-kLimit, std::min(kLimit, value)));
+}
+
+} // namespace
+
+GLYuvWidget::GLYuvWidget(QWidget* parent)
+    : QOpenGLWidget(parent)
+    , quadBuffer(QOpenGLBuffer::VertexBuffer)
+{
+    qRegisterMetaType<PanoMode>("PanoMode");
+    setAttribute(Qt::WA_DeleteOnClose);
+}
+
+GLYuvWidget::~GLYuvWidget()
+{
+    ReleaseGL();
+}
+
+GLYuvWidget::DisplayState GLYuvWidget::State() const
+{
+    if (!panoOn) {
+        return DisplayState::Plain;
+    }
+    return panoInteractive ? DisplayState::Dewarped : DisplayState::Zoomed;
+}
+
+void GLYuvWidget::initializeGL()
+{
+    initializeOpenGLFunctions();
+    // The context goes away when the widget moves to another window; the GL
+    // objects go with it and are made again by the next initializeGL.
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &GLYuvWidget::ReleaseGL,
+            Qt::UniqueConnection);
+
+    program = new ShaderProgram(this);
+    program->Build();
+    CreateTextures();
+    // The render core of the dewarped display is created here, after the
+    // program and the textures it draws with.
+    vboReady = quadBuffer.create();
+    if (vboReady) {
+        quadBuffer.bind();
+        quadBuffer.allocate(kQuadVertices, sizeof(kQuadVertices));
+        quadBuffer.release();
+    }
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+}
+
+void GLYuvWidget::CreateTextures()
+{
+    std::unique_ptr<QOpenGLTexture>* textures[3] = {&textureY, &textureU, &textureV};
+    GLuint* ids[3] = {&textureIdY, &textureIdU, &textureIdV};
+    for (int plane = 0; plane < 3; ++plane) {
+        auto texture = std::make_unique<QOpenGLTexture>(QOpenGLTexture::Target2D);
+        texture->create();
+        const GLuint id = texture->textureId();
+        glBindTexture(GL_TEXTURE_2D, id);
+        glHint(GL_GENERATE_MIPMAP_HINT, GL_NICEST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        *textures[plane] = std::move(texture);
+        *ids[plane] = id;
+        m_planeWidths[plane] = 0;
+        m_planeHeights[plane] = 0;
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void GLYuvWidget::ReleaseGL()
+{
+    if (!program && !quadBuffer.isCreated() && !textureY) {
+        return;
+    }
+    makeCurrent();
+    if (quadBuffer.isCreated()) {
+        quadBuffer.destroy();
+    }
+    vboReady = false;
+    textureY.reset();
+    textureU.reset();
+    textureV.reset();
+    textureIdY = textureIdU = textureIdV = 0;
+    delete program;
+    program = nullptr;
+    doneCurrent();
+}
+
+void GLYuvWidget::paintGL()
+{
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (frame.isEmpty() || !program || !program->isLinked()) {
+        return;
+    }
+    if (panoOn && panoInteractive) {
+        PaintDewarped();
+        return;
+    }
+    QRect viewport;
+    if (!panoOn || !ZoomViewport(&viewport)) {
+        viewport = PlainViewport();
+    }
+    DrawPicture(viewport);
+}
+
+QRect GLYuvWidget::PlainViewport() const
+{
+    const float w = static_cast<float>(width());
+    const float h = static_cast<float>(height());
+    if (!keepAspect || frameWidth <= 0 || frameHeight <= 0) {
+        return QRect(0, 0, width(), height());
+    }
+    const float fw = static_cast<float>(frameWidth);
+    const float fh = static_cast<float>(frameHeight);
+    float vw = w;
+    float vh = h;
+    if (w / h > fw / fh) {
+        vw = h * fw / fh;
+    } else {
+        vh = w * fh / fw;
+    }
+    const float x = (w - vw) * 0.5f;
+    const float y = (h - vh) * 0.5f;
+    return QRect(Trunc(x), Trunc(y), Trunc(vw), Trunc(vh));
+}
+
+bool GLYuvWidget::ZoomViewport(QRect* viewport)
+{
+    const float viewW = static_cast<float>(width());
+    const float viewH = static_cast<float>(height());
+    const float w = static_cast<float>(frameWidth);
+    const float h = static_cast<float>(frameHeight);
+    const float cx = static_cast<float>(MirroredX());
+    const float cy = static_cast<float>(MirroredY());
+    const float diameter = 2.0f * static_cast<float>(panoR);
+    const float extent = (mode == kPanoModeCeiling) ? diameter : 2.0f * std::max(cy, h - cy);
+    // A circle without size cannot be enlarged; the plain display stands in.
+    if (diameter <= 0.0f || extent <= 0.0f || w <= 0.0f || h <= 0.0f) {
+        return false;
+    }
+    float vw = 0.0f;
+    float vh = 0.0f;
+    if (viewW / viewH > diameter / extent) {
+        vh = viewH * h / extent;
+        vw = w * vh / h;
+    } else {
+        vw = viewW * w / diameter;
+        vh = h * vw / w;
+    }
+    const float x = (viewW - vw) * 0.5f - (cx - w * 0.5f) * vw / w;
+    // y counts from the bottom: a centre below the middle moves the picture up.
+    const float y = (cy - h * 0.5f) * vh / h + (viewH - vh) * 0.5f;
+    if (assistLine && overlay) {
+        const int bottom = (mode == kPanoModeCeiling) ? Trunc(y) + Trunc(vh) - 1
+                                                      : Trunc(y) + Trunc(viewH - 2.0f * y) - 1;
+        overlay->SetImageRect(QRect(QPoint(Trunc(x), Trunc(y)), QPoint(Trunc(x) + Trunc(vw) - 1, bottom)));
+    }
+    *viewport = QRect(Trunc(x), Trunc(y), Trunc(vw), Trunc(vh));
+    return true;
+}
+
+void GLYuvWidget::BindQuadAttributes()
+{
+    program->enableAttributeArray(ShaderProgram::kVertexIn);
+    program->enableAttributeArray(ShaderProgram::kTextureIn);
+    if (vboReady) {
+        quadBuffer.bind();
+        program->setAttributeBuffer(ShaderProgram::kVertexIn, GL_FLOAT, 0, 2);
+        program->setAttributeBuffer(ShaderProgram::kTextureIn, GL_FLOAT, kQuadTexCoordOffsetBytes, 2);
+        quadBuffer.release();
+    } else {
+        program->setAttributeArray(ShaderProgram::kVertexIn, GL_FLOAT, kQuadVertices, 2);
+        program->setAttributeArray(ShaderProgram::kTextureIn, GL_FLOAT, kQuadVertices + 8, 2);
+    }
+}
+
+bool GLYuvWidget::PictureIsComplete() const
+{
+    // Chroma planes of zero size cannot form a texture; such a picture (and
+    // one with a negative size) is not drawn, like an array that is too short.
+    if (frameWidth < 2 || frameHeight < 2) {
+        return false;
+    }
+    const qint64 needed = static_cast<qint64>(frameWidth) * frameHeight * 3 / 2;
+    return frame.size() >= needed;
+}
+
+void GLYuvWidget::UploadPlanes()
+{
+    // Rows of odd-sized planes are not 4-byte aligned; read them tightly packed.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    const qint64 lumaBytes = static_cast<qint64>(frameWidth) * frameHeight;
+    const char* base = frame.constData();
+    const int chromaWidth = frameWidth / 2;
+    const int chromaHeight = frameHeight / 2;
+    UploadPlane(textureIdY, GL_TEXTURE0, base, frameWidth, frameHeight, kPlaneY);
+    UploadPlane(textureIdU, GL_TEXTURE1, base + lumaBytes, chromaWidth, chromaHeight, kPlaneU);
+    UploadPlane(textureIdV, GL_TEXTURE2, base + lumaBytes * 5 / 4, chromaWidth, chromaHeight, kPlaneV);
+}
+
+void GLYuvWidget::UploadPlane(GLuint textureId, GLenum unit, const char* data, int width, int height,
+                              int planeIndex)
+{
+    glActiveTexture(unit);
+    glBindTexture(GL_TEXTURE_2D, textureId);
+    if (m_planeWidths[planeIndex] == width && m_planeHeights[planeIndex] == height) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_LUMINANCE, GL_UNSIGNED_BYTE, data);
+        return;
+    }
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, width, height, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, data);
+    m_planeWidths[planeIndex] = width;
+    m_planeHeights[planeIndex] = height;
+}
+
+void GLYuvWidget::DrawPicture(const QRect& viewport)
+{
+    const qreal ratio = devicePixelRatioF();
+    glViewport(Trunc(static_cast<float>(viewport.x() * ratio)), Trunc(static_cast<float>(viewport.y() * ratio)),
+               Trunc(static_cast<float>(viewport.width() * ratio)),
+               Trunc(static_cast<float>(viewport.height() * ratio)));
+    program->bind();
+    program->setUniformValue(ShaderProgram::kIsDrawBoundV, 0);
+    program->setUniformValue(ShaderProgram::kIsDrawBoundF, 0);
+    program->setUniformValue(ShaderProgram::kIsPixelTypeRgb, 0);
+    program->setUniformValue(ShaderProgram::kIsDirectDrawV, 1);
+    program->setUniformValue(ShaderProgram::kIsPixelTypeYuv420p, 1);
+    BindQuadAttributes();
+    if (!PictureIsComplete()) {
+        return;
+    }
+    UploadPlanes();
+    program->setUniformValue(ShaderProgram::kTexY, 0);
+    program->setUniformValue(ShaderProgram::kTexU, 1);
+    program->setUniformValue(ShaderProgram::kTexV, 2);
+    glDrawArrays(GL_TRIANGLE_FAN, 0, kQuadVertexCount);
+    glActiveTexture(GL_TEXTURE0);
+}
+
+void GLYuvWidget::PaintDewarped()
+{
+    program->bind();
+    program->setUniformValue(ShaderProgram::kIsDirectDrawV, 0);
+    program->setUniformValue(ShaderProgram::kIsPixelTypeRgb, 0);
+    program->setUniformValue(ShaderProgram::kIsPixelTypeYuv420p, 1);
+    if (!PictureIsComplete()) {
+        return;
+    }
+    UploadPlanes();
+    glActiveTexture(GL_TEXTURE0);
+    // The render core draws every visible dewarp model here, with its own
+    // viewports; without it the dewarped display stays black.
+}
+
+int GLYuvWidget::MirroredX() const
+{
+    return reverse ? frameWidth - panoX : panoX;
+}
+
+int GLYuvWidget::MirroredY() const
+{
+    return reverse ? frameHeight - panoY : panoY;
+}
+
+PaintArea* GLYuvWidget::EnsureOverlay()
+{
+    if (!overlay) {
+        overlay = new PaintArea(this);
+        overlay->setGeometry(0, 0, width(), height());
+        overlay->show();
+    }
+    return overlay;
+}
+
+void GLYuvWidget::ResetOverlayDrawing()
+{
+    if (!overlay) {
+        return;
+    }
+    overlay->SetMask(false);
+    overlay->SetShowCircle(false);
+    overlay->SetAssistLine(false);
+    overlay->SetDebug(false, QString());
+}
+
+void GLYuvWidget::SetDisplay(QByteArray frameBuffer, int width, int height)
+{
+    frame = frameBuffer;
+    frameWidth = width;
+    frameHeight = height;
+    // In the dewarped display the render core learns the picture size here.
+    update();
+}
+
+void GLYuvWidget::ClearDisplay()
+{
+    ResetOverlayDrawing();
+    frame.clear();
+    update();
+}
+
+bool GLYuvWidget::DrawCircle(int centreX, int centreY, int radius, PanoMode circleMode,
+                             bool mirrored, bool withAssistLine)
+{
+    if (panoOn) {
+        return false;
+    }
+    EnsureOverlay();
+    reverse = mirrored;
+    if (frame.isEmpty() || frameWidth <= 0 || frameHeight <= 0) {
+        return false;
+    }
+    mode = circleMode;
+    assistLine = withAssistLine;
+    overlay->SetAssistLine(withAssistLine);
+    panoX = centreX;
+    panoY = centreY;
+    panoR = radius;
+
+    // Where the circle lies in the aspect-kept picture, in widget pixels.
+    const float viewW = static_cast<float>(width());
+    const float viewH = static_cast<float>(height());
+    const float w = static_cast<float>(frameWidth);
+    const float h = static_cast<float>(frameHeight);
+    const float r = static_cast<float>(radius);
+    const float m = static_cast<float>(MirroredX()) - r;
+    const float n = static_cast<float>(MirroredY()) - r;
+    float left = 0.0f;
+    float top = 0.0f;
+    float side = 0.0f;
+    if (viewW / viewH > w / h) {
+        left = m * viewH / h + (viewW - viewH * w / h) * 0.5f;
+        top = n * viewH / h;
+        side = viewH * 2.0f * r / h;
+    } else {
+        left = m * viewW / w;
+        top = n * viewW / w + (viewH - viewW * h / w) * 0.5f;
+        side = viewW * 2.0f * r / w;
+    }
+    const int l = Trunc(left);
+    const int t = Trunc(top);
+    const int s = Trunc(side);
+    overlay->SetCircleRect(QRect(QPoint(l, t), QPoint(l + s - 1, t + s - 1)));
+    overlay->SetShowCircle(true);
+    return true;
+}
+
+bool GLYuvWidget::SetDebugText(bool enable, QString text)
+{
+    if (enable) {
+        EnsureOverlay()->SetDebug(true, text);
+        return true;
+    }
+    if (!overlay) {
+        return false;
+    }
+    overlay->SetDebug(false, QString());
+    return true;
+}
+
+bool GLYuvWidget::ClearDraw()
+{
+    ResetOverlayDrawing();
+    return !panoOn;
+}
+
+void GLYuvWidget::SetScale(bool enable)
+{
+    keepAspect = enable;
+    update();
+}
+
+void GLYuvWidget::EnablePano(PanoMode circleMode, int centreX, int centreY, int radius, bool mirrored,
+                             bool withAssistLine)
+{
+    if (withAssistLine) {
+        EnsureOverlay();
+    }
+    panoX = centreX;
+    panoY = centreY;
+    panoR = radius;
+    mode = circleMode;
+    panoOn = true;
+    panoInteractive = false;
+    reverse = mirrored;
+    assistLine = withAssistLine;
+    if (overlay) {
+        overlay->SetMask(true);
+        PlaceZoomCircle();
+    }
+    update();
+}
+
+void GLYuvWidget::PlaceZoomCircle()
+{
+    const float viewW = static_cast<float>(width());
+    const float viewH = static_cast<float>(height());
+    float side = std::min(viewW, viewH);
+    if (mode != kPanoModeCeiling) {
+        // The circle's farther reach from the picture's top or bottom edge
+        // decides how far the cut circle can be enlarged.
+        const float h = static_cast<float>(frameHeight);
+        const float y = static_cast<float>(panoY);
+        const float reach = (y > h * 0.5f) ? y : h - y;
+        const float diameter = 2.0f * static_cast<float>(panoR);
+        side = viewW;
+        if (viewW / viewH > diameter / (2.0f * reach)) {
+            side = diameter * viewH / (2.0f * reach);
+        }
+    }
+    const int left = Trunc((viewW - side) * 0.5f);
+    const int top = Trunc((viewH - side) * 0.5f);
+    overlay->SetAssistLine(assistLine);
+    overlay->SetCircleRect(QRect(QPoint(left, top), QPoint(left + Trunc(side) - 1, top + Trunc(side) - 1)));
+}
+
+void GLYuvWidget::EnablePanoHY(PanoMode circleMode, int centreX, int centreY, int radius)
+{
+    // The render core takes the circle here.
+    panoX = centreX;
+    panoY = centreY;
+    panoR = radius;
+    panoOn = true;
+    panoInteractive = true;
+    if (timerId != 0) {
+        killTimer(timerId);
+    }
+    timerId = startTimer(kDewarpRepaintIntervalMs, Qt::CoarseTimer);
+    mode = circleMode;
+    reverse = false;
+    assistLine = false;
+    if (overlay) {
+        overlay->SetMask(false);
+        overlay->SetShowCircle(false);
+    }
+    update();
+}
+
+void GLYuvWidget::DisablePano()
+{
+    panoOn = false;
+    panoInteractive = false;
+    if (overlay) {
+        overlay->SetMask(false);
+    }
+    // Repaint so that a paused picture leaves the fisheye display at once.
+    update();
+}
+
+void GLYuvWidget::resizeEvent(QResizeEvent* event)
+{
+    QOpenGLWidget::resizeEvent(event);
+    // The render core's viewport size follows the widget here.
+    if (!overlay) {
+        return;
+    }
+    overlay->resize(size());
+    if (!overlay->isVisible()) {
+        return;
+    }
+    if (panoOn) {
+        PlaceZoomCircle();
+    } else if (overlay->IsCircleShown()) {
+        DrawCircle(panoX, panoY, panoR, mode, reverse, assistLine);
+    }
+}
+
+void GLYuvWidget::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != timerId) {
+        QOpenGLWidget::timerEvent(event);
+        return;
+    }
+    if (panoInteractive) {
+        update();
+        return;
+    }
+    killTimer(timerId);
+    timerId = 0;
+}
+
+void GLYuvWidget::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        lastX = event->x();
+        lastY = event->y();
+    }
+    QOpenGLWidget::mousePressEvent(event);
+}
+
+void GLYuvWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() & Qt::LeftButton) {
+        lastX = event->x();
+        lastY = event->y();
+    }
+    QOpenGLWidget::mouseMoveEvent(event);
+}
+
+void GLYuvWidget::enterEvent(QEvent* event)
+{
+    emit sigEnter();
+    QOpenGLWidget::enterEvent(event);
+}
+
+void GLYuvWidget::leaveEvent(QEvent* event)
+{
+    emit sigLeave();
+    QOpenGLWidget::leaveEvent(event);
+}

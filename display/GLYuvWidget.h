@@ -1,0 +1,129 @@
+#pragma once
+
+#include "PanoMode.h"
+
+#include <QByteArray>
+#include <QOpenGLBuffer>
+#include <QOpenGLFunctions>
+#include <QOpenGLWidget>
+#include <QRect>
+#include <QString>
+
+#include <memory>
+
+class PaintArea;
+class PanoRenderer;
+class QOpenGLTexture;
+class ShaderProgram;
+
+// The OpenGL view on which every decoded picture is shown. It takes YUV420P
+// pictures as byte arrays with their sizes, uploads the three planes as
+// luminance textures and draws them with the shared shader program.
+//
+// Displays (see DisplayState):
+//   Plain     - the picture stretched over the view, or aspect-kept (SetScale);
+//   Zoomed    - EnablePano: the fisheye circle enlarged to fill the view, with
+//               an optional black mask outside it and guide lines;
+//   Dewarped  - EnablePanoHY: the interactive dewarped display driven by the
+//               render core, repainted by a 20 ms timer.
+// DrawCircle outlines the circle over the plain display. The PaintArea overlay
+// is created on first need and lies over the whole view.
+//
+// Threads: GUI thread only. Slots are called from GUI-thread objects; paint,
+// timer and input come from the event loop. The picture is shared with the
+// caller by implicit sharing and only ever read here (constData), so it is
+// never copied on this side.
+class GLYuvWidget : public QOpenGLWidget, protected QOpenGLFunctions
+{
+    Q_OBJECT
+
+public:
+    enum class DisplayState { Plain, Zoomed, Dewarped };
+
+    explicit GLYuvWidget(QWidget* parent = nullptr);
+    ~GLYuvWidget() override;
+
+    DisplayState State() const;
+    // The shader program; null before the GL initialisation.
+    ShaderProgram* Program() const { return program; }
+
+signals:
+    void sigEnter();
+    void sigLeave();
+
+public slots:
+    void SetDisplay(QByteArray frameBuffer, int width, int height);
+    void ClearDisplay();
+    bool DrawCircle(int panoX, int panoY, int panoR, PanoMode mode = kPanoModeCeiling,
+                    bool reverse = false, bool assistLine = false);
+    bool SetDebugText(bool enable, QString text = QString());
+    bool ClearDraw();
+    void SetScale(bool enable = true);
+    void EnablePano(PanoMode mode, int panoX, int panoY, int panoR, bool reverse = false,
+                    bool assistLine = false);
+    void EnablePanoHY(PanoMode mode, int panoX, int panoY, int panoR);
+    void DisablePano();
+
+protected:
+    void initializeGL() override;
+    void paintGL() override;
+    void resizeEvent(QResizeEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void enterEvent(QEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    void ReleaseGL();
+    void CreateTextures();
+    PaintArea* EnsureOverlay();
+    void ResetOverlayDrawing();
+    void PlaceZoomCircle();
+    QRect PlainViewport() const;
+    bool ZoomViewport(QRect* viewport);
+    void BindQuadAttributes();
+    bool PictureIsComplete() const;
+    void UploadPlanes();
+    void UploadPlane(GLuint textureId, GLenum unit, const char* data, int width, int height,
+                     int planeIndex);
+    void DrawPicture(const QRect& viewport);
+    void PaintDewarped();
+    int MirroredX() const;
+    int MirroredY() const;
+
+    bool vboReady = false;
+    bool keepAspect = false;
+    bool panoOn = false;
+    bool panoInteractive = false;
+    PanoMode mode = kPanoModeCeiling;
+    bool reverse = false;
+    PaintArea* overlay = nullptr;
+    int panoX = 0;
+    int panoY = 0;
+    int panoR = 0;
+    bool assistLine = false;
+    ShaderProgram* program = nullptr;
+    QOpenGLBuffer quadBuffer;
+    std::unique_ptr<QOpenGLTexture> textureY;
+    std::unique_ptr<QOpenGLTexture> textureU;
+    std::unique_ptr<QOpenGLTexture> textureV;
+    GLuint textureIdY = 0;
+    GLuint textureIdU = 0;
+    GLuint textureIdV = 0;
+    QByteArray frame;
+    int frameWidth = 0;
+    int frameHeight = 0;
+    // Render core of the dewarped display; owned once it exists. It is
+    // created at the GL initialisation together with the dewarp models and
+    // drives PaintDewarped; until then the dewarped display stays black.
+    PanoRenderer* renderer = nullptr;
+    int timerId = 0;
+    int lastX = 0;
+    int lastY = 0;
+
+    // Size of each plane's current texture image (Y, U, V), so that a picture
+    // of unchanged size updates the image in place instead of re-specifying it.
+    int m_planeWidths[3] = {0, 0, 0};
+    int m_planeHeights[3] = {0, 0, 0};
+};
