@@ -1,0 +1,226 @@
+#include "AudioOut.h"
+
+#include <QAudioDeviceInfo>
+#include <QAudioOutput>
+#include <QDebug>
+#include <QMetaObject>
+#include <QMutexLocker>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace {
+// Room in the device is polled this often at most, and at least every
+// quarter of a device period, so a waiting writer never spins on a core.
+constexpr int kMaxRoomPollMs = 10;
+// Device buffer asked for: short enough for prompt pause and seek, long
+// enough to ride out a busy decoder.
+constexpr qint64 kDeviceBufferUs = 250000;
+} // namespace
+
+AudioOut::AudioOut()
+{
+    connect(&m_thread, &QThread::finished, this, [this] { DeleteOutput(); }, Qt::DirectConnection);
+    m_thread.setObjectName(QStringLiteral("AudioOut"));
+    m_thread.start(QThread::InheritPriority);
+    moveToThread(&m_thread);
+}
+
+AudioOut::~AudioOut()
+{
+    m_thread.quit();
+    m_thread.wait();
+    DeleteOutput();
+}
+
+void AudioOut::SetTap(Tap tap)
+{
+    m_tap = std::move(tap);
+}
+
+void AudioOut::SetOutputMode(AudioOutputMode mode)
+{
+    m_mode = mode;
+}
+
+QAudioFormat AudioOut::Format() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_format;
+}
+
+void AudioOut::RunOnSinkThread(const std::function<void()>& job)
+{
+    if (QThread::currentThread() == &m_thread || !m_thread.isRunning())
+        job();
+    else
+        QMetaObject::invokeMethod(this, job, Qt::BlockingQueuedConnection);
+}
+
+void AudioOut::Setting(int sample_rate, int channels)
+{
+    QAudioFormat format;
+    format.setSampleRate(sample_rate);
+    format.setChannelCount(channels);
+    format.setCodec(QStringLiteral("audio/pcm"));
+    format.setSampleType(QAudioFormat::SignedInt);
+    format.setSampleSize(16);
+    format.setByteOrder(QAudioFormat::LittleEndian);
+    qDebug() << __LINE__ << "AudioOut::Setting" << sample_rate << channels;
+
+    if (m_mode == AudioOutputMode::Null) {
+        RunOnSinkThread([this] { DeleteOutput(); });
+        QMutexLocker lock(&m_mutex);
+        m_format = format;
+        m_enabled = true;
+        return;
+    }
+    const QAudioDeviceInfo device = QAudioDeviceInfo::defaultOutputDevice();
+    if (!device.isNull() && !device.isFormatSupported(format))
+        format = device.nearestFormat(format);
+    RunOnSinkThread([this, format] { CreateOutput(format); });
+}
+
+// Sink thread only.
+void AudioOut::CreateOutput(const QAudioFormat& format)
+{
+    DeleteOutput();
+    QMutexLocker lock(&m_mutex);
+    m_format = format;
+    m_output = std::make_unique<QAudioOutput>(format);
+    m_output->setBufferSize(format.bytesForDuration(kDeviceBufferUs));
+    m_output->setVolume(m_volume);
+    m_device = m_output->start();
+    m_periodSize = m_output->periodSize();
+    m_enabled = m_device != nullptr;
+    if (!m_device)
+        qDebug() << __LINE__ << "AudioOut::Setting" << "output did not start" << m_output->error();
+    m_paused = false;
+}
+
+// Sink thread only (or after it has finished).
+void AudioOut::DeleteOutput()
+{
+    QMutexLocker lock(&m_mutex);
+    if (!m_output)
+        return;
+    m_output->stop();
+    m_output.reset();
+    m_device = nullptr;
+}
+
+void AudioOut::SetVolume(double volume)
+{
+    RunOnSinkThread([this, volume] {
+        QMutexLocker lock(&m_mutex);
+        m_volume = std::clamp(volume, 0.0, 1.0);
+        if (m_output)
+            m_output->setVolume(m_volume);
+    });
+}
+
+void AudioOut::SetPaused(SinkPause pause)
+{
+    m_paused = pause == SinkPause::Paused;
+    RunOnSinkThread([this, pause] {
+        QMutexLocker lock(&m_mutex);
+        if (!m_output)
+            return;
+        if (pause == SinkPause::Paused)
+            m_output->suspend();
+        else
+            m_output->resume();
+    });
+}
+
+void AudioOut::Flush()
+{
+    if (m_mode == AudioOutputMode::Null)
+        return;
+    RunOnSinkThread([this] {
+        QAudioFormat format;
+        {
+            QMutexLocker lock(&m_mutex);
+            if (!m_output)
+                return;
+            format = m_format;
+        }
+        CreateOutput(format);
+    });
+}
+
+qint64 AudioOut::BufferedUs() const
+{
+    QMutexLocker lock(&m_mutex);
+    if (!m_output || !m_device)
+        return 0;
+    const int buffered = m_output->bufferSize() - m_output->bytesFree();
+    return buffered > 0 ? m_format.durationForBytes(buffered) : 0;
+}
+
+void AudioOut::GetAudioFrameSlot(QByteArray audioFrame)
+{
+    Write(audioFrame, nullptr);
+}
+
+bool AudioOut::Write(const QByteArray& pcm, const std::function<bool()>& keepWaiting)
+{
+    if (!m_enabled)
+        return false;
+    if (pcm.isEmpty()) {
+        qDebug() << __LINE__ << "AudioOut::GetAudioFrameSlot";
+        return true;
+    }
+    if (m_tap)
+        m_tap(pcm);
+    if (m_mode == AudioOutputMode::Null)
+        return true;
+    // Written in pieces of at most the free room, so a chunk larger than the
+    // whole device buffer still gets through.
+    qint64 offset = 0;
+    while (offset < pcm.size()) {
+        qint64 written = 0;
+        if (!WritePiece(pcm.constData() + offset, pcm.size() - offset, &written))
+            return false;
+        offset += written;
+        if (written == 0) {
+            if (keepWaiting && !keepWaiting())
+                return false;
+            WaitForRoom();
+        }
+    }
+    return true;
+}
+
+// Writer thread. Returns false when there is no device to write to.
+bool AudioOut::WritePiece(const char* data, qint64 size, qint64* written)
+{
+    QMutexLocker lock(&m_mutex);
+    *written = 0;
+    if (!m_output || !m_device)
+        return false;
+    if (m_paused)
+        return true;
+    const int frameBytes = std::max(1, m_format.bytesPerFrame());
+    qint64 room = std::min<qint64>(m_output->bytesFree(), size);
+    room -= room % frameBytes;
+    if (room <= 0)
+        return true;
+    const qint64 n = m_device->write(data, room);
+    if (n < 0)
+        return false;
+    *written = n;
+    return true;
+}
+
+void AudioOut::WaitForRoom() const
+{
+    qint64 periodUs = 0;
+    {
+        QMutexLocker lock(&m_mutex);
+        periodUs = m_format.durationForBytes(m_periodSize);
+    }
+    const qint64 waitUs = std::clamp<qint64>(periodUs / 4, 1000, kMaxRoomPollMs * 1000);
+    std::this_thread::sleep_for(std::chrono::microseconds(waitUs));
+}

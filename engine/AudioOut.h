@@ -1,0 +1,88 @@
+#pragma once
+// The audio sink every playback writes PCM to: one QAudioOutput in push mode.
+// Writing waits until the device has room, which paces the playback.
+//
+// Threads:
+//  - sink thread (m_thread): owns the QAudioOutput object; creating, starting,
+//    stopping, suspending, resuming and deleting it, and volume changes, run
+//    here (callers on other threads are blocked until it is done).
+//  - writer thread (the engine's reading thread, or the MVR audio feeder):
+//    Setting, GetAudioFrameSlot, BufferedUs; writes go straight to the device.
+// Locks: m_mutex guards m_output, m_device, m_format and the counters. It is
+// taken after the engine lock, never before it, and never held while waiting
+// for the sink thread or for room in the device.
+
+#include <QAudioFormat>
+#include <QByteArray>
+#include <QMutex>
+#include <QObject>
+#include <QThread>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+#include <QAudioOutput>
+class QIODevice;
+
+enum class AudioOutputMode {
+    Device, // the default audio output device
+    Null    // accepts everything at once and plays nothing (untimed runs, tests)
+};
+
+enum class SinkPause { Running, Paused };
+
+class AudioOut : public QObject {
+    Q_OBJECT
+public:
+    AudioOut();
+    ~AudioOut() override;
+
+    // Called on every chunk accepted by GetAudioFrameSlot, on the writer's
+    // thread, before it goes to the device. For tools and tests.
+    using Tap = std::function<void(const QByteArray&)>;
+    void SetTap(Tap tap);
+    void SetOutputMode(AudioOutputMode mode);
+
+    // The format the PCM must be in: the one asked for by Setting, or the
+    // device's nearest supported one when it cannot play that.
+    QAudioFormat Format() const;
+    // Microseconds of audio written but not yet played by the device.
+    qint64 BufferedUs() const;
+    // Drops what the device still holds and starts a fresh stream.
+    void Flush();
+    // Writes one chunk of PCM, waiting for room while `keepWaiting` returns
+    // true (no predicate: until the device took it all). Returns false when
+    // the chunk was not written whole.
+    bool Write(const QByteArray& pcm, const std::function<bool()>& keepWaiting);
+    void SetPaused(SinkPause pause);
+    bool enabled() const { return m_enabled; }
+
+public Q_SLOTS:
+    void Setting(int sample_rate, int channels);
+    void GetAudioFrameSlot(QByteArray audioFrame);
+    void SetVolume(double volume);
+
+private:
+    void RunOnSinkThread(const std::function<void()>& job);
+    void CreateOutput(const QAudioFormat& format);
+    void DeleteOutput();
+    bool WritePiece(const char* data, qint64 size, qint64* written);
+    void WaitForRoom() const;
+
+    // guarded by m_mutex
+    QAudioFormat m_format;
+    QIODevice* m_device = nullptr;   // owned by m_output
+    std::unique_ptr<QAudioOutput> m_output; // lives on the sink thread
+    int m_periodSize = 0;
+    double m_volume = 0.5;
+
+    QThread m_thread;
+    std::atomic<bool> m_enabled{true};
+    mutable QMutex m_mutex;
+
+    // set before playback starts, read by the writer
+    Tap m_tap;
+    std::atomic<AudioOutputMode> m_mode{AudioOutputMode::Device};
+    std::atomic<bool> m_paused{false};
+};

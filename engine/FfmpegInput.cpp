@@ -1,0 +1,216 @@
+#include "FfmpegInput.h"
+
+#include <QDebug>
+
+namespace {
+// FFmpeg 4's id of the HEVC decoder, tried for AVI files whose video codec
+// has no decoder of its own (cameras that label HEVC with another tag).
+constexpr AVCodecID kAviFallbackCodec = AV_CODEC_ID_HEVC;
+} // namespace
+
+OpenStatus FfmpegInput::Open(const char* path, const QByteArray& suffix,
+                             const std::function<void()>& onProbed)
+{
+    Close();
+    AVFormatContext* raw = nullptr;
+    if (!path || avformat_open_input(&raw, path, nullptr, nullptr) != 0) {
+        qDebug() << __LINE__ << "avcodec_configuration failed!";
+        return OpenStatus::OpenFailed;
+    }
+    m_formatCtx.reset(raw);
+    if (avformat_find_stream_info(m_formatCtx.get(), nullptr) < 0) {
+        qDebug() << __LINE__ << "avformat_find_stream_info failed!";
+        return OpenStatus::StreamInfoFailed;
+    }
+    if (onProbed)
+        onProbed();
+    av_dump_format(m_formatCtx.get(), 0, path, 0);
+    m_videoIndex = av_find_best_stream(m_formatCtx.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    m_audioIndex = av_find_best_stream(m_formatCtx.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (m_videoIndex < 0) {
+        qDebug() << __LINE__ << "avcodec_find_decoder failed!" << "no video stream";
+        return OpenStatus::NoVideoDecoder;
+    }
+    if (!OpenVideoDecoder(suffix))
+        return m_videoCtx ? OpenStatus::VideoDecoderOpenFailed : OpenStatus::NoVideoDecoder;
+    m_frame = ffmpeg::MakeFrame();
+    m_audioFrame = ffmpeg::MakeFrame();
+    if (m_audioIndex >= 0) {
+        m_audioCtx.reset(avcodec_alloc_context3(nullptr));
+        avcodec_parameters_to_context(m_audioCtx.get(), m_formatCtx->streams[m_audioIndex]->codecpar);
+        m_audioCtx->pkt_timebase = m_formatCtx->streams[m_audioIndex]->time_base;
+    }
+    return OpenStatus::Ok;
+}
+
+bool FfmpegInput::OpenVideoDecoder(const QByteArray& suffix)
+{
+    const AVStream* stream = m_formatCtx->streams[m_videoIndex];
+    const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (!decoder && suffix == "avi")
+        decoder = avcodec_find_decoder(kAviFallbackCodec);
+    if (!decoder) {
+        qDebug() << __LINE__ << "avcodec_find_decoder failed!";
+        return false;
+    }
+    m_videoCtx.reset(avcodec_alloc_context3(decoder));
+    avcodec_parameters_to_context(m_videoCtx.get(), stream->codecpar);
+    m_videoCtx->pkt_timebase = stream->time_base;
+    m_videoCtx->thread_count = 0; // FFmpeg picks the thread count
+    const int ret = avcodec_open2(m_videoCtx.get(), decoder, nullptr);
+    if (ret != 0) {
+        qDebug() << __LINE__ << "avcodec_open2 failed!" << ret;
+        return false;
+    }
+    return true;
+}
+
+void FfmpegInput::Close()
+{
+    m_frame.reset();
+    m_audioFrame.reset();
+    m_videoCtx.reset();
+    m_audioCtx.reset();
+    m_formatCtx.reset();
+    m_videoIndex = m_audioIndex = -1;
+    m_audioOpened = false;
+    m_lastVideoPtsMs = -1;
+}
+
+qint64 FfmpegInput::DurationMs() const
+{
+    if (!m_formatCtx || m_formatCtx->duration == AV_NOPTS_VALUE || m_formatCtx->duration < 0)
+        return 0;
+    return m_formatCtx->duration / 1000;
+}
+
+int FfmpegInput::audioSampleRate() const
+{
+    return m_audioCtx ? m_audioCtx->sample_rate : 0;
+}
+
+int FfmpegInput::audioChannels() const
+{
+    return m_audioCtx ? m_audioCtx->ch_layout.nb_channels : 0;
+}
+
+ReadStatus FfmpegInput::Read(AVPacket* packet)
+{
+    const int ret = av_read_frame(m_formatCtx.get(), packet);
+    if (ret == AVERROR(EAGAIN))
+        return ReadStatus::Again;
+    return ret < 0 ? ReadStatus::End : ReadStatus::Packet;
+}
+
+void FfmpegInput::ReceiveAll(AVCodecContext* ctx, AVFrame* frame, const FrameHandler& onFrame)
+{
+    while (avcodec_receive_frame(ctx, frame) >= 0) {
+        onFrame(*frame);
+        av_frame_unref(frame);
+    }
+}
+
+void FfmpegInput::DecodeVideo(const AVPacket* packet, const FrameHandler& onFrame)
+{
+    int ret = avcodec_send_packet(m_videoCtx.get(), packet);
+    while (ret == AVERROR(EAGAIN)) {
+        // The decoder is full: take its pictures out, then hand the packet in.
+        ReceiveAll(m_videoCtx.get(), m_frame.get(), onFrame);
+        ret = avcodec_send_packet(m_videoCtx.get(), packet);
+    }
+    if (ret < 0 && ret != AVERROR_EOF)
+        qDebug() << __LINE__ << "avcodec_decode_video2 failed!" << ret;
+    ReceiveAll(m_videoCtx.get(), m_frame.get(), onFrame);
+}
+
+AudioStatus FfmpegInput::EnsureAudioDecoder()
+{
+    if (m_audioOpened)
+        return AudioStatus::Ok;
+    const AVCodec* decoder = avcodec_find_decoder(m_audioCtx->codec_id);
+    if (!decoder) {
+        qDebug() << __LINE__ << "avcodec_find_decoder failed!";
+        return AudioStatus::NoDecoder;
+    }
+    if (avcodec_open2(m_audioCtx.get(), decoder, nullptr) < 0) {
+        qDebug() << __LINE__ << "音频帧打开解码器失败";
+        return AudioStatus::DecoderOpenFailed;
+    }
+    m_audioOpened = true;
+    return AudioStatus::Ok;
+}
+
+AudioStatus FfmpegInput::DecodeAudio(const AVPacket* packet, const FrameHandler& onFrame)
+{
+    if (!m_audioCtx)
+        return AudioStatus::Ok;
+    if (!packet && !m_audioOpened)
+        return AudioStatus::Ok;
+    const AudioStatus status = EnsureAudioDecoder();
+    if (status != AudioStatus::Ok)
+        return status;
+    int ret = avcodec_send_packet(m_audioCtx.get(), packet);
+    while (ret == AVERROR(EAGAIN)) {
+        ReceiveAll(m_audioCtx.get(), m_audioFrame.get(), onFrame);
+        ret = avcodec_send_packet(m_audioCtx.get(), packet);
+    }
+    if (ret == AVERROR_INVALIDDATA) {
+        // One damaged packet: the stream goes on with the next one.
+        qDebug() << __LINE__ << "音频帧接收失败" << ret;
+    } else if (ret < 0 && ret != AVERROR_EOF) {
+        qDebug() << __LINE__ << "音频帧发送失败" << ret;
+        return AudioStatus::SendFailed;
+    }
+    ReceiveAll(m_audioCtx.get(), m_audioFrame.get(), onFrame);
+    return AudioStatus::Ok;
+}
+
+qint64 FfmpegInput::StartUs() const
+{
+    return m_formatCtx && m_formatCtx->start_time != AV_NOPTS_VALUE ? m_formatCtx->start_time : 0;
+}
+
+qint64 FfmpegInput::ToMs(int64_t ts, AVRational timeBase) const
+{
+    const int64_t us = av_rescale_q(ts, timeBase, AVRational{1, AV_TIME_BASE}) - StartUs();
+    return us / 1000;
+}
+
+qint64 FfmpegInput::VideoPtsMs(const AVFrame& frame)
+{
+    const AVStream* stream = m_formatCtx->streams[m_videoIndex];
+    qint64 ms;
+    if (frame.best_effort_timestamp != AV_NOPTS_VALUE) {
+        ms = ToMs(frame.best_effort_timestamp, stream->time_base);
+    } else {
+        const AVRational rate = av_guess_frame_rate(m_formatCtx.get(), const_cast<AVStream*>(stream), nullptr);
+        const qint64 stepMs = rate.num > 0 && rate.den > 0 ? 1000LL * rate.den / rate.num : 40;
+        ms = m_lastVideoPtsMs < 0 ? 0 : m_lastVideoPtsMs + stepMs;
+    }
+    m_lastVideoPtsMs = ms;
+    return ms;
+}
+
+qint64 FfmpegInput::AudioPtsMs(const AVFrame& frame) const
+{
+    if (frame.best_effort_timestamp == AV_NOPTS_VALUE)
+        return -1;
+    return ToMs(frame.best_effort_timestamp, m_formatCtx->streams[m_audioIndex]->time_base);
+}
+
+bool FfmpegInput::Seek(qint64 targetMs)
+{
+    if (!m_formatCtx || m_videoIndex < 0)
+        return false;
+    const AVStream* stream = m_formatCtx->streams[m_videoIndex];
+    const int64_t targetUs = targetMs * 1000 + StartUs();
+    const int64_t ts = av_rescale_q(targetUs, AVRational{1, AV_TIME_BASE}, stream->time_base);
+    const int ret = av_seek_frame(m_formatCtx.get(), m_videoIndex, ts, AVSEEK_FLAG_BACKWARD);
+    if (ret < 0)
+        qDebug() << __LINE__ << "av_seek_frame failed" << ret;
+    avcodec_flush_buffers(m_videoCtx.get());
+    if (m_audioOpened)
+        avcodec_flush_buffers(m_audioCtx.get());
+    m_lastVideoPtsMs = -1;
+    return ret >= 0;
+}

@@ -1,0 +1,75 @@
+#pragma once
+// One opened media file read through FFmpeg: the demuxer, the video decoder
+// and the audio decoder (opened at the first audio packet), with the frames
+// they decode into. Decoding drains every frame a packet yields; a null
+// packet drains what the decoder still holds at the end of the input.
+//
+// Not thread-safe. The engine uses it from its reading thread, and from the
+// GUI thread for a seek only while the reading thread is parked.
+
+#include "FfmpegPtr.h"
+
+#include <QByteArray>
+
+#include <functional>
+
+enum class OpenStatus {
+    Ok,
+    OpenFailed,
+    StreamInfoFailed,
+    NoVideoDecoder,
+    VideoDecoderOpenFailed,
+};
+
+enum class ReadStatus { Packet, Again, End };
+
+enum class AudioStatus { Ok, NoDecoder, DecoderOpenFailed, SendFailed };
+
+class FfmpegInput {
+public:
+    using FrameHandler = std::function<void(const AVFrame&)>;
+
+    // Opens `path` (bytes as given, no format forced) and its video decoder.
+    // `suffix` decides the HEVC retry for AVI files. `onProbed` runs once the
+    // stream information is known (the duration is valid from then on).
+    OpenStatus Open(const char* path, const QByteArray& suffix, const std::function<void()>& onProbed);
+    void Close();
+
+    // Whole duration in ms; 0 when the container does not know it.
+    qint64 DurationMs() const;
+    bool HasAudio() const { return m_audioIndex >= 0; }
+    int videoIndex() const { return m_videoIndex; }
+    int audioIndex() const { return m_audioIndex; }
+    int audioSampleRate() const;
+    int audioChannels() const;
+
+    ReadStatus Read(AVPacket* packet);
+    // `packet` null: drain the decoder at the end of the input.
+    void DecodeVideo(const AVPacket* packet, const FrameHandler& onFrame);
+    AudioStatus DecodeAudio(const AVPacket* packet, const FrameHandler& onFrame);
+
+    // Position of a decoded frame in ms from the start of the file; frames
+    // without a time stamp continue from the previous one.
+    qint64 VideoPtsMs(const AVFrame& frame);
+    qint64 AudioPtsMs(const AVFrame& frame) const;
+
+    // Lands on the key frame at or before `targetMs` and empties both decoders.
+    bool Seek(qint64 targetMs);
+
+private:
+    bool OpenVideoDecoder(const QByteArray& suffix);
+    AudioStatus EnsureAudioDecoder();
+    static void ReceiveAll(AVCodecContext* ctx, AVFrame* frame, const FrameHandler& onFrame);
+    qint64 StartUs() const;
+    qint64 ToMs(int64_t ts, AVRational timeBase) const;
+
+    ffmpeg::FormatContextPtr m_formatCtx;
+    ffmpeg::CodecContextPtr m_videoCtx;
+    ffmpeg::CodecContextPtr m_audioCtx;
+    ffmpeg::FramePtr m_frame;
+    ffmpeg::FramePtr m_audioFrame;
+    int m_videoIndex = -1;
+    int m_audioIndex = -1;
+    bool m_audioOpened = false;
+    qint64 m_lastVideoPtsMs = -1;
+};

@@ -1,0 +1,539 @@
+#include "PlaySpliterSystem.h"
+
+#include "AudioOut.h"
+#include "EngineMessages.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QMutexLocker>
+#include <QProcess>
+
+#include <chrono>
+#include <thread>
+
+std::atomic<const char*> g_currentFile{nullptr};
+
+namespace {
+// A producer waits while its queue holds more than this many entries.
+constexpr size_t kMaxQueuedPictures = 40;
+// ... or while more than this much decoded audio (media time) waits. It
+// spans the usual interleaving of audio ahead of video in a container.
+constexpr qint64 kMaxQueuedAudioMs = 3000;
+// Idle polls of every loop (pause, empty or full queue, seek in progress).
+constexpr int kIdleMs = 10;
+// The reader is polled this often while a seek waits for it to park.
+constexpr int kParkPollMs = 1;
+
+void SleepMs(qint64 ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+AVSampleFormat SampleFormatOf(const QAudioFormat& format)
+{
+    if (format.sampleType() == QAudioFormat::Float && format.sampleSize() == 32)
+        return AV_SAMPLE_FMT_FLT;
+    if (format.sampleType() == QAudioFormat::UnSignedInt && format.sampleSize() == 8)
+        return AV_SAMPLE_FMT_U8;
+    if (format.sampleType() == QAudioFormat::SignedInt && format.sampleSize() == 32)
+        return AV_SAMPLE_FMT_S32;
+    return AV_SAMPLE_FMT_S16;
+}
+} // namespace
+
+PlaySpliterSystem::PlaySpliterSystem()
+    : m_audioOut(std::make_unique<AudioOut>()),
+      m_clock([this] { return m_audioOut->BufferedUs(); })
+{
+    qRegisterMetaType<const char*>("const char*");
+    m_audioOut->SetVolume(0.5);
+    m_thread.setObjectName(QStringLiteral("PlaySpliter"));
+    m_thread.start(QThread::InheritPriority);
+    moveToThread(&m_thread);
+}
+
+PlaySpliterSystem::~PlaySpliterSystem()
+{
+    // A playback still running would keep the thread from ending.
+    ForceStop();
+    m_thread.exit(0);
+    m_thread.wait();
+    m_input.Close();
+}
+
+void PlaySpliterSystem::ForceStop()
+{
+    m_isStop = true;
+    m_isPause = true;
+}
+
+void PlaySpliterSystem::SetPacing(Pacing pacing)
+{
+    m_pacing = pacing;
+    m_audioOut->SetOutputMode(pacing == Pacing::Untimed ? AudioOutputMode::Null : AudioOutputMode::Device);
+}
+
+void PlaySpliterSystem::ResetForPlayback()
+{
+    m_isStop = false;
+    m_isPause = false;
+    m_isJump = false;
+    m_readFinished = false;
+    m_readAborted = false;
+    m_readFailed = false;
+    m_isMvr = false;
+    m_audioReady = false;
+    m_readerParked = false;
+    m_feederParked = false;
+    QMutexLocker lock(&m_mutex);
+    ClearQueuesLocked();
+    m_presenterDone = false;
+}
+
+void PlaySpliterSystem::StartSpliter(const char* File)
+{
+    ResetForPlayback();
+    m_clock.Reset();
+    m_clock.SetPaused(false);
+    // The suffix is the text after the last "." (case-sensitive; a path
+    // without a "." is its own suffix).
+    const QByteArray path = File ? QByteArray(File) : QByteArray();
+    const QByteArray suffix = path.split('.').constLast();
+    g_currentFile = File;
+    if (suffix == "mvr") {
+        m_isMvr = true;
+        mvrSpliter();
+    } else {
+        RunFfmpegPath(File, suffix);
+    }
+    m_readerParked = true;
+    m_feederParked = true;
+}
+
+void PlaySpliterSystem::mvrSpliter()
+{
+    qDebug() << __LINE__ << "PlaySpliterSystem::mvrSpliter" << "MVR playback is not available";
+    m_readAborted = true;
+}
+
+void PlaySpliterSystem::SendMessage(EngineMessage message)
+{
+    Q_EMIT sigSendMessage(EngineMessages::Text(message));
+}
+
+bool PlaySpliterSystem::OpenFfmpegInput(const char* file, const QByteArray& suffix)
+{
+    const OpenStatus status = m_input.Open(file, suffix, [this] {
+        Q_EMIT sigSetSliderLength(static_cast<int>(qBound<qint64>(0, m_input.DurationMs(), INT_MAX)));
+    });
+    switch (status) {
+    case OpenStatus::Ok:
+        return true;
+    case OpenStatus::OpenFailed:
+        SendMessage(EngineMessage::OpenFailed);
+        break;
+    case OpenStatus::StreamInfoFailed:
+        SendMessage(EngineMessage::StreamInfoFailed);
+        break;
+    case OpenStatus::NoVideoDecoder:
+        SendMessage(EngineMessage::NoVideoDecoder);
+        break;
+    case OpenStatus::VideoDecoderOpenFailed:
+        break;
+    }
+    return false;
+}
+
+void PlaySpliterSystem::RunFfmpegPath(const char* file, const QByteArray& suffix)
+{
+    if (!OpenFfmpegInput(file, suffix)) {
+        m_readAborted = true;
+        return;
+    }
+    m_packet = ffmpeg::MakePacket();
+    m_videoConverter = VideoConverter();
+    SetUpAudio();
+    std::thread presenter(&PlaySpliterSystem::videoSolution, this);
+    std::thread feeder(&PlaySpliterSystem::audioSolution, this);
+    ReadLoop();
+    presenter.join();
+    feeder.join();
+    m_packet.reset();
+}
+
+void PlaySpliterSystem::SetUpAudio()
+{
+    if (!m_input.HasAudio() || m_audioReady)
+        return;
+    m_audioOut->Setting(m_input.audioSampleRate(), m_input.audioChannels());
+    m_audioReady = true;
+    const QAudioFormat format = m_audioOut->Format();
+    PcmFormat target;
+    target.sampleRate = format.sampleRate();
+    target.channels = format.channelCount();
+    target.sampleFormat = SampleFormatOf(format);
+    m_audioConverter.SetTarget(target);
+    m_tempo.Configure(target.sampleRate, target.channels, target.sampleFormat, 1.0);
+}
+
+// The reader parks (and says so) while paused or while a seek runs; see the
+// class comment for the handshake with timechange.
+bool PlaySpliterSystem::ReaderMayRead()
+{
+    m_readerParked = false;
+    if (m_isPause || m_isJump) {
+        m_readerParked = true;
+        SleepMs(kIdleMs);
+        return false;
+    }
+    bool full = false;
+    {
+        QMutexLocker lock(&m_mutex);
+        full = m_videoQueue.size() > kMaxQueuedPictures || m_audioQueuedMs > kMaxQueuedAudioMs;
+    }
+    if (full) {
+        SleepMs(kIdleMs);
+        return false;
+    }
+    if (m_readFinished) {
+        // At the end of the input: idle until the presenter has shown the
+        // rest, or a seek brings the reading back.
+        m_readerParked = true;
+        SleepMs(kIdleMs);
+        return false;
+    }
+    return true;
+}
+
+void PlaySpliterSystem::ReadLoop()
+{
+    while (!m_isStop) {
+        {
+            QMutexLocker lock(&m_mutex);
+            if (m_presenterDone)
+                break;
+        }
+        if (ReaderMayRead())
+            ReadStep(m_packet.get());
+    }
+    m_readerParked = true;
+    if (!m_readFinished)
+        m_readAborted = true;
+}
+
+void PlaySpliterSystem::ReadStep(AVPacket* packet)
+{
+    const ReadStatus status = m_input.Read(packet);
+    if (status == ReadStatus::Again) {
+        SleepMs(kIdleMs);
+        return;
+    }
+    if (status == ReadStatus::End) {
+        DrainAtEnd();
+        m_readFinished = true;
+        return;
+    }
+    if (packet->stream_index == m_input.videoIndex()) {
+        m_input.DecodeVideo(packet, [this](const AVFrame& f) { QueuePicture(f); });
+    } else if (packet->stream_index == m_input.audioIndex() && !m_readFailed) {
+        const AudioStatus audio =
+            m_input.DecodeAudio(packet, [this](const AVFrame& f) { QueueAudio(f); });
+        if (!HandleAudioStatus(audio))
+            m_readFinished = true;
+    }
+    av_packet_unref(packet);
+}
+
+// Returns false when the failure ends the reading.
+bool PlaySpliterSystem::HandleAudioStatus(AudioStatus status)
+{
+    switch (status) {
+    case AudioStatus::Ok:
+        return true;
+    case AudioStatus::NoDecoder:
+        SendMessage(EngineMessage::NoAudioDecoder);
+        break;
+    case AudioStatus::DecoderOpenFailed:
+        SendMessage(EngineMessage::AudioDecoderOpenFailed);
+        break;
+    case AudioStatus::SendFailed:
+        SendMessage(EngineMessage::AudioSendFailed);
+        break;
+    }
+    m_readFailed = true;
+    return false;
+}
+
+void PlaySpliterSystem::DrainAtEnd()
+{
+    m_input.DecodeVideo(nullptr, [this](const AVFrame& f) { QueuePicture(f); });
+    if (!m_readFailed)
+        m_input.DecodeAudio(nullptr, [this](const AVFrame& f) { QueueAudio(f); });
+}
+
+void PlaySpliterSystem::QueuePicture(const AVFrame& frame)
+{
+    const int size = VideoConverter::PictureSize(frame.width, frame.height);
+    if (size == 0)
+        return;
+    VideoQueueItem item;
+    item.data = m_pool.Take(static_cast<size_t>(size));
+    if (!m_videoConverter.Convert(frame, item.data.data())) {
+        qDebug() << __LINE__ << "PlaySpliterSystem::QueuePicture" << "conversion failed" << frame.format;
+        m_pool.Give(std::move(item.data));
+        return;
+    }
+    item.size = size;
+    item.width = frame.width;
+    item.height = frame.height;
+    item.ptsMs = m_input.VideoPtsMs(frame);
+    QMutexLocker lock(&m_mutex);
+    m_videoQueue.push_back(std::move(item));
+}
+
+void PlaySpliterSystem::QueueAudio(const AVFrame& frame)
+{
+    AudioQueueItem item;
+    if (!m_audioConverter.Convert(frame, item.pcm)) {
+        qDebug() << __LINE__ << "音频帧转码失败";
+        return;
+    }
+    item.startMs = m_input.AudioPtsMs(frame);
+    const qint64 spanMs = frame.sample_rate > 0 ? 1000LL * frame.nb_samples / frame.sample_rate : 0;
+    item.endMs = item.startMs >= 0 ? item.startMs + spanMs : -1;
+    QMutexLocker lock(&m_mutex);
+    m_audioQueuedMs += spanMs;
+    m_audioQueue.push_back(std::move(item));
+}
+
+// ---- presenting -----------------------------------------------------------
+
+void PlaySpliterSystem::videoSolution()
+{
+    while (!m_isStop) {
+        if (m_isPause && m_pacing == Pacing::Realtime) {
+            SleepMs(kIdleMs);
+            continue;
+        }
+        VideoQueueItem item;
+        qint64 waitMs = 0;
+        const PresentStep step = TakeDuePicture(item, waitMs);
+        if (step == PresentStep::Finished) {
+            Q_EMIT sigPlayFinish();
+            break;
+        }
+        if (step == PresentStep::Wait) {
+            SleepMs(qBound<qint64>(1, waitMs, kIdleMs));
+            continue;
+        }
+        if (!m_isStop && !m_isJump) {
+            // The position first, so that a receiver of the picture knows its time.
+            Q_EMIT sigSetLengthing(static_cast<int>(item.ptsMs));
+            Q_EMIT sigYuv(item.data.data(), static_cast<uint>(item.width), static_cast<uint>(item.height),
+                          item.size);
+        }
+        m_pool.Give(std::move(item.data));
+    }
+    QMutexLocker lock(&m_mutex);
+    ClearQueuesLocked();
+    m_presenterDone = true;
+}
+
+PlaySpliterSystem::PresentStep PlaySpliterSystem::TakeDuePicture(VideoQueueItem& item, qint64& waitMs)
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_videoQueue.empty()) {
+        // The end comes once the pictures are shown and the sound has left.
+        if (m_readFinished && !m_isJump && m_audioQueue.empty()) {
+            m_presenterDone = true;
+            return PresentStep::Finished;
+        }
+        waitMs = kIdleMs;
+        return PresentStep::Wait;
+    }
+    if (m_pacing == Pacing::Realtime) {
+        m_clock.Anchor(m_videoQueue.front().ptsMs);
+        const qint64 nowMs = m_clock.NowMs();
+        DropLatePicturesLocked(nowMs);
+        const qint64 aheadMs = m_videoQueue.front().ptsMs - nowMs;
+        if (aheadMs > 0) {
+            waitMs = aheadMs;
+            return PresentStep::Wait;
+        }
+    }
+    item = std::move(m_videoQueue.front());
+    m_videoQueue.pop_front();
+    return PresentStep::Deliver;
+}
+
+// When the presenter has fallen behind, pictures whose successor is already
+// due are skipped, so the picture catches up with the sound.
+void PlaySpliterSystem::DropLatePicturesLocked(qint64 nowMs)
+{
+    while (m_videoQueue.size() > 1 && m_videoQueue[1].ptsMs <= nowMs) {
+        m_pool.Give(std::move(m_videoQueue.front().data));
+        m_videoQueue.pop_front();
+    }
+}
+
+void PlaySpliterSystem::ClearQueuesLocked()
+{
+    for (VideoQueueItem& item : m_videoQueue)
+        m_pool.Give(std::move(item.data));
+    m_videoQueue.clear();
+    m_audioQueue.clear();
+    m_audioQueuedMs = 0;
+}
+
+// ---- audio feeding --------------------------------------------------------
+
+void PlaySpliterSystem::audioSolution()
+{
+    while (!m_isStop) {
+        m_feederParked = false;
+        if (m_isPause || m_isJump) {
+            m_feederParked = true;
+            SleepMs(kIdleMs);
+            continue;
+        }
+        AudioQueueItem item;
+        if (!TakeAudio(item)) {
+            QMutexLocker lock(&m_mutex);
+            if (m_presenterDone)
+                break;
+            m_feederParked = true;
+            SleepMs(kIdleMs);
+            continue;
+        }
+        FeedAudio(item);
+    }
+    m_feederParked = true;
+}
+
+bool PlaySpliterSystem::TakeAudio(AudioQueueItem& item)
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_audioQueue.empty())
+        return false;
+    item = std::move(m_audioQueue.front());
+    m_audioQueue.pop_front();
+    const qint64 spanMs = item.endMs - item.startMs;
+    m_audioQueuedMs = qMax<qint64>(0, m_audioQueuedMs - spanMs);
+    return true;
+}
+
+// Audio feeder. The tempo follows the speed multiple at every chunk, so a
+// speed change is heard within the device's buffer.
+void PlaySpliterSystem::FeedAudio(AudioQueueItem& item)
+{
+    const double tempo = m_multiple.load();
+    if (tempo != m_tempo.tempo()) {
+        const QAudioFormat format = m_audioOut->Format();
+        m_tempo.Configure(format.sampleRate(), format.channelCount(), SampleFormatOf(format), tempo);
+    }
+    QByteArray pcm;
+    const int bytesPerFrame = qMax(1, m_audioOut->Format().bytesPerFrame());
+    m_tempo.Process(reinterpret_cast<const uint8_t*>(item.pcm.constData()), item.pcm.size() / bytesPerFrame,
+                    pcm);
+    const bool written = m_audioOut->Write(pcm, [this] { return !m_isStop && !m_isJump; });
+    if (written && item.endMs >= 0)
+        m_clock.OnAudioWritten(item.endMs);
+}
+
+// ---- control --------------------------------------------------------------
+
+void PlaySpliterSystem::ClosePlay()
+{
+    QMutexLocker lock(&m_mutex);
+    m_isStop = true;
+    m_isPause = false;
+    qDebug() << __LINE__ << "PlaySpliterSystem::ClosePlay" << "closeplay";
+}
+
+void PlaySpliterSystem::StopPlay()
+{
+    m_isPause = true;
+    m_clock.SetPaused(true);
+    m_audioOut->SetPaused(SinkPause::Paused);
+    qDebug() << __LINE__ << "PlaySpliterSystem::StopPlay" << "stopplay!";
+}
+
+void PlaySpliterSystem::PlayAgain()
+{
+    m_isPause = false;
+    m_clock.SetPaused(false);
+    m_audioOut->SetPaused(SinkPause::Running);
+    qDebug() << __LINE__ << "PlaySpliterSystem::PlayAgain" << "PlayAgain!";
+}
+
+void PlaySpliterSystem::setMultiple(float multiple)
+{
+    QMutexLocker lock(&m_mutex);
+    m_multiple = multiple;
+    m_clock.SetSpeed(multiple);
+}
+
+void PlaySpliterSystem::startRecord()
+{
+    m_isRecord = true;
+}
+
+void PlaySpliterSystem::stopRecord()
+{
+    m_isRecord = false;
+}
+
+void PlaySpliterSystem::changeLanguage()
+{
+    m_isStop = true;
+    m_isPause = true;
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1),
+                            QDir::currentPath());
+    QCoreApplication::exit(0);
+}
+
+// ---- seeking --------------------------------------------------------------
+
+// GUI thread. Returns false when the playback stopped while waiting.
+bool PlaySpliterSystem::WaitForWorkersParked()
+{
+    while (!m_readerParked || !m_feederParked) {
+        if (m_isStop)
+            return false;
+        SleepMs(kParkPollMs);
+    }
+    return true;
+}
+
+void PlaySpliterSystem::timechange(int length)
+{
+    if (m_isStop || m_isJump)
+        return;
+    m_isJump = true;
+    if (!WaitForWorkersParked()) {
+        m_isJump = false;
+        return;
+    }
+    {
+        QMutexLocker lock(&m_mutex);
+        if (!m_presenterDone && !m_isStop && !m_isMvr)
+            FfmpegSeekLocked(length);
+        m_isPause = false;
+        m_isJump = false;
+    }
+    m_clock.SetPaused(false);
+    m_audioOut->SetPaused(SinkPause::Running);
+}
+
+void PlaySpliterSystem::FfmpegSeekLocked(int length)
+{
+    ClearQueuesLocked();
+    m_input.Seek(qMax(0, length));
+    m_audioConverter.Reset();
+    m_tempo.Restart();
+    m_audioOut->Flush();
+    m_clock.Reset();
+    if (!m_readFailed)
+        m_readFinished = false;
+}

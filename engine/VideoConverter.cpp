@@ -1,0 +1,49 @@
+#include "VideoConverter.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
+namespace {
+// Full-range JPEG 4:2:0 shares the plain layout; the display treats both alike.
+bool IsPlain420(int format)
+{
+    return format == AV_PIX_FMT_YUV420P || format == AV_PIX_FMT_YUVJ420P;
+}
+} // namespace
+
+int VideoConverter::PictureSize(int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return 0;
+    const int size = av_image_get_buffer_size(AV_PIX_FMT_YUV420P, width, height, 1);
+    return size > 0 ? size : 0;
+}
+
+bool VideoConverter::Convert(const AVFrame& frame, uint8_t* dst)
+{
+    const int size = PictureSize(frame.width, frame.height);
+    if (size == 0 || !dst)
+        return false;
+    if (IsPlain420(frame.format)) {
+        return av_image_copy_to_buffer(dst, size, frame.data, frame.linesize, AV_PIX_FMT_YUV420P,
+                                       frame.width, frame.height, 1) >= 0;
+    }
+    return ConvertWithScaler(frame, dst);
+}
+
+bool VideoConverter::ConvertWithScaler(const AVFrame& frame, uint8_t* dst)
+{
+    // The cached context is reused while size and format stay the same.
+    SwsContext* ctx = sws_getCachedContext(
+        m_swsCtx.release(), frame.width, frame.height, static_cast<AVPixelFormat>(frame.format),
+        frame.width, frame.height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    m_swsCtx.reset(ctx);
+    if (!ctx)
+        return false;
+    uint8_t* planes[4] = {};
+    int lines[4] = {};
+    if (av_image_fill_arrays(planes, lines, dst, AV_PIX_FMT_YUV420P, frame.width, frame.height, 1) < 0)
+        return false;
+    return sws_scale(ctx, frame.data, frame.linesize, 0, frame.height, planes, lines) == frame.height;
+}

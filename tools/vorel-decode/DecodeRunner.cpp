@@ -1,0 +1,106 @@
+#include "DecodeRunner.h"
+
+#include "AudioOut.h"
+#include "PlaySpliterSystem.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QMutexLocker>
+
+#include <cstdio>
+
+DecodeRunner::DecodeRunner(PlaySpliterSystem& engine, const DecodeOptions& options)
+    : m_engine(engine), m_options(options)
+{
+    m_engine.SetPacing(options.untimed ? Pacing::Untimed : Pacing::Realtime);
+    m_engine.audioOut()->SetTap([this](const QByteArray& pcm) { OnAudio(pcm); });
+    connect(&m_engine, &PlaySpliterSystem::sigSetSliderLength, this,
+            [this](int ms) { PrintLine("duration," + QByteArray::number(ms)); }, Qt::DirectConnection);
+    connect(&m_engine, &PlaySpliterSystem::sigYuv, this,
+            [this](uchar* p, uint w, uint h, int s) { OnPicture(p, w, h, s); }, Qt::DirectConnection);
+    connect(&m_engine, &PlaySpliterSystem::sigSetLengthing, this,
+            [this](int ms) { m_lastPositionMs = ms; }, Qt::DirectConnection);
+    connect(&m_engine, &PlaySpliterSystem::sigSetLengthing, this, &DecodeRunner::OnPosition,
+            Qt::QueuedConnection);
+    connect(&m_engine, &PlaySpliterSystem::sigSendMessage, this,
+            [this](const QString& text) {
+                m_messageSent = true;
+                PrintLine("message," + text.toUtf8());
+            },
+            Qt::DirectConnection);
+    connect(&m_engine, &PlaySpliterSystem::sigPlayFinish, this, [this] { m_finished = true; },
+            Qt::DirectConnection);
+}
+
+void DecodeRunner::Start()
+{
+    m_engine.setMultiple(m_options.speed);
+    QMetaObject::invokeMethod(&m_engine, "StartSpliter", Qt::QueuedConnection,
+                              Q_ARG(const char*, m_options.file.constData()));
+    // Queued behind the playback on the engine thread: runs once it returned.
+    QMetaObject::invokeMethod(&m_engine, [this] {
+        QMetaObject::invokeMethod(this, [this] { OnPlaybackReturned(); }, Qt::QueuedConnection);
+    }, Qt::QueuedConnection);
+}
+
+QByteArray DecodeRunner::Md5Text(const QByteArray& bytes) const
+{
+    if (!m_options.hash)
+        return "-";
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex();
+}
+
+void DecodeRunner::OnPicture(uchar* ptr, uint width, uint height, int size)
+{
+    // The bytes are the engine's: hashed here, before the call returns.
+    const QByteArray picture = QByteArray::fromRawData(reinterpret_cast<const char*>(ptr), size);
+    int index;
+    {
+        QMutexLocker lock(&m_mutex);
+        index = m_frames++;
+    }
+    // The presenter emits the picture's position just before the picture.
+    PrintLine("frame," + QByteArray::number(index) + ',' + QByteArray::number(m_lastPositionMs.load()) +
+              ',' + QByteArray::number(width) + ',' + QByteArray::number(height) + ',' +
+              QByteArray::number(size) + ',' + Md5Text(picture));
+    if (m_options.maxFrames >= 0 && index + 1 >= m_options.maxFrames && !m_stoppedAtLimit.exchange(true))
+        m_engine.ClosePlay();
+}
+
+void DecodeRunner::OnAudio(const QByteArray& pcm)
+{
+    QMutexLocker lock(&m_mutex);
+    m_audioBytes += pcm.size();
+    if (m_options.hash)
+        m_audioHash.addData(pcm);
+}
+
+void DecodeRunner::OnPosition(int positionMs)
+{
+    if (m_options.seekMs < 0 || m_seekDone || positionMs < m_options.seekAtMs)
+        return;
+    m_seekDone = true;
+    m_engine.timechange(m_options.seekMs);
+}
+
+void DecodeRunner::OnPlaybackReturned()
+{
+    QByteArray audioLine;
+    {
+        QMutexLocker lock(&m_mutex);
+        audioLine = "audio," + QByteArray::number(m_audioBytes) + ',' +
+                    (m_options.hash ? m_audioHash.result().toHex() : QByteArray("-"));
+    }
+    PrintLine(audioLine);
+    PrintLine(QByteArray("finished,") + (m_finished ? "1" : "0"));
+    const bool ok = (m_finished || m_stoppedAtLimit) && !m_messageSent;
+    QCoreApplication::exit(ok ? 0 : 1);
+}
+
+void DecodeRunner::PrintLine(const QByteArray& line)
+{
+    QMutexLocker lock(&m_mutex);
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}

@@ -1,0 +1,70 @@
+// vorel-decode: plays one file through the playback engine without a window
+// and prints, one line each:
+//   duration,<ms>
+//   frame,<n>,<position ms>,<width>,<height>,<size>,<md5>
+//   message,<text>
+//   audio,<bytes>,<md5 of all PCM handed to the sink>
+//   finished,<1|0>
+// Exit code: 0 after the end of the file (or --max-frames), 1 when the
+// engine reported a failure or the playback ended otherwise, 2 on bad usage.
+
+#include "DecodeRunner.h"
+#include "PlaySpliterSystem.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+bool ParseOptions(const QCoreApplication& app, DecodeOptions& options)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Plays a file through the engine and prints what comes out"));
+    const QCommandLineOption untimed(QStringLiteral("untimed"), QStringLiteral("present at once, audio to a null sink"));
+    const QCommandLineOption noHash(QStringLiteral("no-hash"), QStringLiteral("print - instead of md5"));
+    const QCommandLineOption speed(QStringLiteral("speed"), QStringLiteral("0.5, 1 or 2"), QStringLiteral("x"));
+    const QCommandLineOption seek(QStringLiteral("seek"), QStringLiteral("seek target"), QStringLiteral("ms"));
+    const QCommandLineOption seekAt(QStringLiteral("seek-at"), QStringLiteral("position that triggers the seek"),
+                                    QStringLiteral("ms"));
+    const QCommandLineOption maxFrames(QStringLiteral("max-frames"), QStringLiteral("stop after N pictures"),
+                                       QStringLiteral("n"));
+    parser.addOptions({untimed, noHash, speed, seek, seekAt, maxFrames});
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("media file"));
+    if (!parser.parse(app.arguments()) || parser.positionalArguments().size() != 1)
+        return false;
+    bool ok = true;
+    options.untimed = parser.isSet(untimed);
+    options.hash = !parser.isSet(noHash);
+    if (parser.isSet(speed)) {
+        options.speed = parser.value(speed).toFloat(&ok);
+        if (!ok || (options.speed != 0.5f && options.speed != 1.0f && options.speed != 2.0f))
+            return false;
+    }
+    if (parser.isSet(seek) && ((options.seekMs = parser.value(seek).toInt(&ok)), !ok || options.seekMs < 0))
+        return false;
+    if (parser.isSet(seekAt) && ((options.seekAtMs = parser.value(seekAt).toInt(&ok)), !ok))
+        return false;
+    if (parser.isSet(maxFrames) && ((options.maxFrames = parser.value(maxFrames).toInt(&ok)), !ok))
+        return false;
+    // FILE must come last: it goes to the engine as the raw argument bytes.
+    return app.arguments().constLast() == parser.positionalArguments().first();
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    DecodeOptions options;
+    if (!ParseOptions(app, options)) {
+        std::fprintf(stderr, "usage: vorel-decode [--untimed] [--no-hash] [--speed 0.5|1|2] "
+                             "[--seek MS [--seek-at MS]] [--max-frames N] FILE\n");
+        return 2;
+    }
+    // Non-UTF-8 names survive only as the raw argument bytes.
+    options.file = QByteArray(argv[argc - 1]);
+    PlaySpliterSystem engine;
+    DecodeRunner runner(engine, options);
+    runner.Start();
+    return app.exec();
+}
