@@ -1,0 +1,134 @@
+// vorel-display-bench: pushes 1080p YUV420P pictures through DisplayWidget
+// and prints paints per second next to the cost of one memcpy of the same
+// picture.
+//
+//   vorel-display-bench [PICTURES] [WIDTH HEIGHT [VIEW_WIDTH VIEW_HEIGHT]]
+//
+// The view has the picture's size unless a view size is given (a small view
+// separates the upload's cost from the cost of filling the window).
+//
+// Each picture is emitted through DisplayWidget::sigYuv, as the main window
+// does, and the program waits until the view has painted and swapped it
+// (QOpenGLWidget::frameSwapped) before sending the next one.
+
+#include "DisplayWidget.h"
+#include "GLYuvWidget.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QWindow>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int kDefaultPictures = 300;
+constexpr int kWarmUpPictures = 20;
+constexpr int kDistinctPictures = 4;
+constexpr int kMemcpyRepeats = 200;
+
+// The display writes a debug line per picture; keep the bench output clean.
+void DropDebugMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type != QtDebugMsg) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+    }
+}
+
+QByteArray MakePicture(int width, int height, int seed)
+{
+    const int lumaBytes = width * height;
+    QByteArray picture(lumaBytes * 3 / 2, char(128));
+    char* luma = picture.data();
+    for (int row = 0; row < height; ++row) {
+        for (int column = 0; column < width; ++column) {
+            luma[row * width + column] = char((row + column + seed * 37) & 0xff);
+        }
+    }
+    return picture;
+}
+
+double SecondsPerMemcpy(const QByteArray& picture)
+{
+    std::vector<char> target(static_cast<size_t>(picture.size()));
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < kMemcpyRepeats; ++i) {
+        std::memcpy(target.data(), picture.constData(), target.size());
+        // Keep the copy observable so that it is not optimised away.
+        asm volatile("" : : "r"(target.data()) : "memory");
+    }
+    return clock.nsecsElapsed() * 1e-9 / kMemcpyRepeats;
+}
+
+// Sends count pictures and returns the seconds they took, painted and swapped.
+double PushPictures(DisplayWidget& display, const std::vector<QByteArray>& pictures, int count, int width,
+                    int height)
+{
+    int swapped = 0;
+    QObject::connect(display.View(), &QOpenGLWidget::frameSwapped, &display, [&swapped] { ++swapped; });
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < count; ++i) {
+        const int before = swapped;
+        emit display.sigYuv(pictures[i % pictures.size()], uint(width), uint(height));
+        while (swapped == before) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+    }
+    const double seconds = clock.nsecsElapsed() * 1e-9;
+    QObject::disconnect(display.View(), &QOpenGLWidget::frameSwapped, &display, nullptr);
+    return seconds;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    qInstallMessageHandler(DropDebugMessages);
+    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultPictures;
+    const int width = argc > 3 ? std::atoi(argv[2]) : 1920;
+    const int height = argc > 3 ? std::atoi(argv[3]) : 1080;
+    const int viewWidth = argc > 5 ? std::atoi(argv[4]) : width;
+    const int viewHeight = argc > 5 ? std::atoi(argv[5]) : height;
+    if (width < 2 || height < 2 || viewWidth < 1 || viewHeight < 1) {
+        std::fprintf(stderr, "vorel-display-bench: bad picture size\n");
+        return 2;
+    }
+
+    std::vector<QByteArray> pictures;
+    for (int seed = 0; seed < kDistinctPictures; ++seed) {
+        pictures.push_back(MakePicture(width, height, seed));
+    }
+    DisplayWidget display;
+    display.resize(viewWidth, viewHeight);
+    display.show();
+    QElapsedTimer exposure;
+    exposure.start();
+    while (!(display.windowHandle() && display.windowHandle()->isExposed()) && exposure.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    if (!display.windowHandle() || !display.windowHandle()->isExposed()) {
+        std::fprintf(stderr, "vorel-display-bench: the window was not shown\n");
+        return 1;
+    }
+    PushPictures(display, pictures, kWarmUpPictures, width, height);
+    const double seconds = PushPictures(display, pictures, count, width, height);
+    const double memcpySeconds = SecondsPerMemcpy(pictures.front());
+
+    const double paintsPerSecond = count / seconds;
+    const double secondsPerPaint = seconds / count;
+    std::printf("picture                 %dx%d YUV420P, %d bytes, view %dx%d\n", width, height,
+                int(pictures.front().size()), viewWidth, viewHeight);
+    std::printf("paints per second       %.1f  (%.3f ms per paint, %d pictures)\n", paintsPerSecond,
+                secondsPerPaint * 1e3, count);
+    std::printf("one memcpy of picture   %.3f ms\n", memcpySeconds * 1e3);
+    std::printf("paint / memcpy          %.1f  (one paint costs this many copies of the picture)\n",
+                secondsPerPaint / memcpySeconds);
+    return 0;
+}
