@@ -5,24 +5,8 @@
 
 #include "MvrFormat.h"
 
-bool ALawAudioEncoder::open(const AVCodecContext& source)
+bool ALawAudioEncoder::open()
 {
-    AVChannelLayout sourceLayout{};
-    if (source.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_check(&source.ch_layout) == 0) {
-        av_channel_layout_default(&sourceLayout, std::max(source.ch_layout.nb_channels, 1));
-    } else if (av_channel_layout_copy(&sourceLayout, &source.ch_layout) < 0) {
-        return fail(QStringLiteral("out of memory"));
-    }
-    AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
-    SwrContext* resampler = nullptr;
-    const int made = swr_alloc_set_opts2(&resampler, &mono, AV_SAMPLE_FMT_S16, kMvrAudioSampleRateHz,
-        &sourceLayout, source.sample_fmt, source.sample_rate, 0, nullptr);
-    av_channel_layout_uninit(&sourceLayout);
-    m_resampler.reset(resampler);
-    if (made < 0 || swr_init(resampler) < 0) {
-        return fail(QStringLiteral("cannot convert audio of %1 Hz").arg(source.sample_rate));
-    }
-
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_PCM_ALAW);
     m_encoder.reset(codec ? avcodec_alloc_context3(codec) : nullptr);
     m_chunk.reset(av_frame_alloc());
@@ -33,6 +17,7 @@ bool ALawAudioEncoder::open(const AVCodecContext& source)
     m_encoder->sample_fmt = AV_SAMPLE_FMT_S16;
     m_encoder->sample_rate = kMvrAudioSampleRateHz;
     m_encoder->time_base = AVRational{1, kMvrAudioSampleRateHz};
+    const AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
     av_channel_layout_copy(&m_encoder->ch_layout, &mono);
     if (avcodec_open2(m_encoder.get(), codec, nullptr) < 0) {
         return fail(QStringLiteral("cannot open the A-law encoder"));
@@ -40,8 +25,40 @@ bool ALawAudioEncoder::open(const AVCodecContext& source)
     return true;
 }
 
+bool ALawAudioEncoder::setUpResampler(const AVFrame& frame)
+{
+    AVChannelLayout sourceLayout{};
+    if (frame.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_check(&frame.ch_layout) == 0) {
+        av_channel_layout_default(&sourceLayout, std::max(frame.ch_layout.nb_channels, 1));
+    } else if (av_channel_layout_copy(&sourceLayout, &frame.ch_layout) < 0) {
+        return fail(QStringLiteral("out of memory"));
+    }
+    AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;  // swr takes it non-const
+    SwrContext* resampler = nullptr;
+    const int made = swr_alloc_set_opts2(&resampler, &mono, AV_SAMPLE_FMT_S16, kMvrAudioSampleRateHz,
+        &sourceLayout, static_cast<AVSampleFormat>(frame.format), frame.sample_rate, 0, nullptr);
+    av_channel_layout_uninit(&sourceLayout);
+    m_resampler.reset(resampler);
+    if (made < 0 || swr_init(resampler) < 0) {
+        m_resampler.reset();
+        return fail(QStringLiteral("cannot convert audio of %1 Hz").arg(frame.sample_rate));
+    }
+    m_sourceFormat = frame.format;
+    m_sourceRateHz = frame.sample_rate;
+    m_sourceChannels = frame.ch_layout.nb_channels;
+    return true;
+}
+
 bool ALawAudioEncoder::encode(const AVFrame& frame, int timestampMs, const AudioChunkSink& sink)
 {
+    // The converter reads as many planes as it was set up for, so it is
+    // set up again whenever the decoded layout changes.
+    if (frame.format != m_sourceFormat || frame.sample_rate != m_sourceRateHz
+        || frame.ch_layout.nb_channels != m_sourceChannels) {
+        if (!setUpResampler(frame)) {
+            return false;
+        }
+    }
     if (!m_started) {
         m_started = true;
         m_startMs = timestampMs;
@@ -64,7 +81,7 @@ bool ALawAudioEncoder::encode(const AVFrame& frame, int timestampMs, const Audio
 
 bool ALawAudioEncoder::flush(const AudioChunkSink& sink)
 {
-    if (!m_started) {
+    if (!m_started || !m_resampler) {
         return true;
     }
     const int capacity = swr_get_out_samples(m_resampler.get(), 0);

@@ -11,7 +11,8 @@
 // stops the run.
 using AudioChunkSink = std::function<bool(int timestampMs, const std::uint8_t* data, int sizeBytes)>;
 
-// Converts decoded audio of any layout and rate to 16,000 Hz mono, cuts it
+// Converts decoded audio of any layout, format and rate (set up from the
+// frames themselves) to 16,000 Hz mono, cuts it
 // into chunks of 40 ms and encodes each as G.711 A-law (FFmpeg's pcm_alaw).
 // The last chunk of a stream may be shorter.
 class ALawAudioEncoder {
@@ -19,7 +20,7 @@ public:
     static constexpr int kChunkDurationMs = 40;
     static constexpr int kChunkSamples = 16000 * kChunkDurationMs / 1000;
 
-    bool open(const AVCodecContext& source);
+    bool open();
     // `timestampMs` is the time of the frame's first sample; only the first
     // frame's time is used, later chunks follow by sample count.
     bool encode(const AVFrame& frame, int timestampMs, const AudioChunkSink& sink);
@@ -28,11 +29,15 @@ public:
     QString errorString() const;
 
 private:
+    bool setUpResampler(const AVFrame& frame);
     bool emitChunks(int minimumSamples, const AudioChunkSink& sink);
     bool encodeChunk(const std::int16_t* samples, int sampleCount, const AudioChunkSink& sink);
     bool fail(const QString& message);
 
     SwrContextPtr m_resampler;
+    int m_sourceFormat = AV_SAMPLE_FMT_NONE;
+    int m_sourceRateHz = 0;
+    int m_sourceChannels = 0;
     AvCodecContextPtr m_encoder;
     AvFramePtr m_chunk;
     AvPacketPtr m_packet;

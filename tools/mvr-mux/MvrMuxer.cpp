@@ -89,7 +89,7 @@ bool MvrMuxer::openEncoders(const MuxSettings& settings)
     if (!m_videoEncoder.open(video)) {
         return fail(m_videoEncoder.errorString());
     }
-    if (m_audio.decoder && !m_audioEncoder.open(*m_audio.decoder)) {
+    if (m_audio.decoder && !m_audioEncoder.open()) {
         return fail(m_audioEncoder.errorString());
     }
     return true;
