@@ -35,6 +35,7 @@ private slots:
     void recordLayout();
     void everyPictureDecodes();
     void everyIndexedRecordDecodesAlone();
+    void rawStreamHoldsTheVideoRecords();
     void seekLandsOnKeyFrames();
     void audioKeepsTheTone();
     void videoWithoutAudioKeepsItsSize();
@@ -158,6 +159,18 @@ void TestMvrRoundTrip::everyIndexedRecordDecodesAlone()
                      int(record.header.length)), int(kPictureDecoderOk));
         QCOMPARE(picture.width, 160);
     }
+}
+
+void TestMvrRoundTrip::rawStreamHoldsTheVideoRecords()
+{
+    QByteArray expected;
+    for (const MvrRecord& record : m_records) {
+        if (IsMvrVideoRecord(record.header.type)) {
+            expected.append(reinterpret_cast<const char*>(record.payload), int(record.header.length));
+        }
+    }
+    QVERIFY(!expected.isEmpty());
+    QVERIFY(ReadMvrTestMedia("clip.h264") == expected);
 }
 
 void TestMvrRoundTrip::seekLandsOnKeyFrames()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the MVR tests' media in DIR with the ffmpeg CLI and mvr-mux:
 #   red.mp4 / clip.mvr   2 s of red 320x240 at 25 fps with a 440 Hz tone,
-#                        muxed at 160x120 with a key frame every 10 pictures
+#                        muxed at 160x120 with a key frame every 10 pictures;
+#                        clip.h264 holds its video records as a raw stream
 #   odd.mkv / noaudio.mvr  1 s of 99x75 test picture without audio, muxed
 #                        with the default size and key-frame spacing
 #   blue444.h264         one H.264 4:4:4 access unit of 64x48 blue
@@ -14,7 +15,7 @@ ff() { ffmpeg -nostdin -loglevel error -y "$@"; }
 ff -f lavfi -i "color=c=red:size=320x240:rate=25:duration=2" \
    -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=2" \
    -ac 2 -c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a aac -b:a 96k -shortest "$dir/red.mp4"
-"$mux" "$dir/red.mp4" "$dir/clip.mvr" --gop 10 --size 160x120
+"$mux" "$dir/red.mp4" "$dir/clip.mvr" --gop 10 --size 160x120 --h264 "$dir/clip.h264"
 
 ff -f lavfi -i "testsrc2=size=99x75:rate=25:duration=1" -c:v ffv1 "$dir/odd.mkv"
 "$mux" "$dir/odd.mkv" "$dir/noaudio.mvr"

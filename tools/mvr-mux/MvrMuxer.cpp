@@ -19,12 +19,21 @@ bool MvrMuxer::run(const MuxSettings& settings)
     if (!m_writer.open(settings.outputPath)) {
         return fail(m_writer.errorString());
     }
+    if (!settings.h264OutputPath.isEmpty()) {
+        m_h264Output = std::make_unique<QSaveFile>(settings.h264OutputPath);
+        if (!m_h264Output->open(QIODevice::WriteOnly)) {
+            return fail(QStringLiteral("cannot write %1").arg(settings.h264OutputPath));
+        }
+    }
     if (!readAll() || !flushAll()) {
         return false;
     }
     const int durationMs = std::max(m_videoEndMs, m_audioEndMs);
     if (!m_writer.finish(m_widthPixels, m_heightPixels, durationMs)) {
         return fail(m_writer.errorString());
+    }
+    if (m_h264Output && !m_h264Output->commit()) {
+        return fail(QStringLiteral("cannot finish %1").arg(settings.h264OutputPath));
     }
     return true;
 }
@@ -188,6 +197,9 @@ bool MvrMuxer::writeVideo(const AVPacket& packet)
     if (!m_writer.writeRecord(key ? kMvrRecordVideoKey : kMvrRecordVideo, ms, packet.data,
             std::uint32_t(packet.size), key ? MvrIndexing::kIndexed : MvrIndexing::kNotIndexed)) {
         return fail(m_writer.errorString());
+    }
+    if (m_h264Output && m_h264Output->write(reinterpret_cast<const char*>(packet.data), packet.size) != packet.size) {
+        return fail(QStringLiteral("cannot write the H.264 stream: %1").arg(m_h264Output->errorString()));
     }
     m_videoEndMs = std::max(m_videoEndMs, ms + m_frameIntervalMs);
     return true;

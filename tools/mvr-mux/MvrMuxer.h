@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QSaveFile>
 #include <QString>
+#include <memory>
 
 #include "ALawAudioEncoder.h"
 #include "FfmpegHandles.h"
@@ -13,6 +15,9 @@ struct MuxSettings {
     int gopFrames = 25;
     int widthPixels = 0;   // 0: the input's own size
     int heightPixels = 0;
+    // When set, the video records' access units are also written back to
+    // back to this file as a raw Annex B stream (for decoder benchmarks).
+    QString h264OutputPath;
 };
 
 // Makes an MVR recording from any media file FFmpeg opens: the best video
@@ -49,6 +54,7 @@ private:
     VideoEncoder m_videoEncoder;
     ALawAudioEncoder m_audioEncoder;
     MvrWriter m_writer;
+    std::unique_ptr<QSaveFile> m_h264Output;
     std::int64_t m_startMs = 0;
     int m_widthPixels = 0;
     int m_heightPixels = 0;

@@ -1,4 +1,4 @@
-// mvr-mux INPUT OUTPUT [--gop N] [--size WxH]
+// mvr-mux INPUT OUTPUT [--gop N] [--size WxH] [--h264 FILE]
 // Makes an MVR recording from any media file FFmpeg opens, for tests and demos.
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -19,9 +19,10 @@ constexpr int kExitFailure = 1;
 void PrintUsage()
 {
     std::fprintf(stderr,
-        "usage: mvr-mux INPUT OUTPUT [--gop N] [--size WxH]\n"
-        "  --gop N     pictures per key frame (default 25)\n"
-        "  --size WxH  output picture size (default: the input's, rounded down to even)\n");
+        "usage: mvr-mux INPUT OUTPUT [--gop N] [--size WxH] [--h264 FILE]\n"
+        "  --gop N      pictures per key frame (default 25)\n"
+        "  --size WxH   output picture size (default: the input's, rounded down to even)\n"
+        "  --h264 FILE  also write the video records as a raw H.264 stream\n");
 }
 
 bool ParseSize(const QString& text, MuxSettings* settings)
@@ -52,6 +53,8 @@ bool ParseArguments(const QStringList& arguments, MuxSettings* settings)
             if (!ParseSize(arguments[++i], settings)) {
                 return false;
             }
+        } else if (argument == QLatin1String("--h264") && hasValue) {
+            settings->h264OutputPath = arguments[++i];
         } else if (argument.startsWith(QLatin1String("--"))) {
             return false;
         } else {
