@@ -1,0 +1,3 @@
+#include "CExpandLnglatHori.h"
+
+CExpandLnglatHori::CExpandLnglatHori() = default;

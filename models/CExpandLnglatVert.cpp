@@ -1,0 +1,3 @@
+#include "CExpandLnglatVert.h"
+
+CExpandLnglatVert::CExpandLnglatVert() = default;

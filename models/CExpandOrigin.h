@@ -1,0 +1,32 @@
+#pragma once
+
+#include "CExpandModelBase.h"
+
+// The fisheye circle shown flat, framed so that its visible part fills the
+// viewport. Ceiling views turn about the centre; the wheel or a vertical drag
+// pushes the circle away (up to twice the framing distance), and zooming in
+// past the framing distance asks the render core to leave the mode.
+class CExpandOrigin : public CExpandModelBase
+{
+public:
+    CExpandOrigin();
+    ~CExpandOrigin() override;
+
+    bool Init() override;
+    void Reset() override;
+    void Start() override;
+    int Animate() override;
+    void UpdateMatrices(int viewWidth, int viewHeight) override;
+    void BuildView(int viewWidth, int viewHeight) override;
+
+protected:
+    // Eye distance as a multiple of the framing distance, 1..2.
+    float distance;
+    float zoomStartPan;
+    float zoomStartDistance;
+    float zoomStep;
+
+private:
+    void ApplyZoomInput(int viewHeight);
+    void SpringBack();
+};
