@@ -288,6 +288,7 @@ void PlaySpliterSystem::QueuePicture(const AVFrame& frame)
     item.width = frame.width;
     item.height = frame.height;
     item.ptsMs = m_input.VideoPtsMs(frame);
+    item.seekSerial = m_seekSerial;
     QMutexLocker lock(&m_mutex);
     m_videoQueue.push_back(std::move(item));
 }
@@ -327,7 +328,7 @@ void PlaySpliterSystem::videoSolution()
             SleepMs(qBound<qint64>(1, waitMs, kIdleMs));
             continue;
         }
-        if (!m_isStop && !m_isJump) {
+        if (!m_isStop && !m_isJump && item.seekSerial == m_seekSerial) {
             // The position first, so that a receiver of the picture knows its time.
             Q_EMIT sigSetLengthing(static_cast<int>(item.ptsMs));
             Q_EMIT sigYuv(item.data.data(), static_cast<uint>(item.width), static_cast<uint>(item.height),
@@ -528,6 +529,7 @@ void PlaySpliterSystem::timechange(int length)
 
 void PlaySpliterSystem::FfmpegSeekLocked(int length)
 {
+    ++m_seekSerial;
     ClearQueuesLocked();
     m_input.Seek(qMax(0, length));
     m_audioConverter.Reset();

@@ -55,6 +55,7 @@ struct VideoQueueItem {
     int width = 0;
     int height = 0;
     qint64 ptsMs = 0;
+    unsigned seekSerial = 0; // pictures decoded before a seek are never shown after it
 };
 
 // Decoded PCM in the sink's format, at normal speed, waiting for the feeder.
@@ -173,6 +174,7 @@ private:
     ffmpeg::PacketPtr m_packet;
 
     std::atomic<float> m_multiple{1.0f};
+    std::atomic<unsigned> m_seekSerial{0};
     PictureBufferPool m_pool;
     PlaybackClock m_clock;
     AudioTempo m_tempo; // audio feeder only

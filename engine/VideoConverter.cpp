@@ -41,9 +41,21 @@ bool VideoConverter::ConvertWithScaler(const AVFrame& frame, uint8_t* dst)
     m_swsCtx.reset(ctx);
     if (!ctx)
         return false;
-    uint8_t* planes[4] = {};
-    int lines[4] = {};
-    if (av_image_fill_arrays(planes, lines, dst, AV_PIX_FMT_YUV420P, frame.width, frame.height, 1) < 0)
+    // The scaler writes whole SIMD blocks past the end of short rows, so it
+    // gets an aligned, padded picture; the packed copy follows.
+    if (!m_scaled || m_scaled->width != frame.width || m_scaled->height != frame.height) {
+        m_scaled = ffmpeg::MakeFrame();
+        m_scaled->format = AV_PIX_FMT_YUV420P;
+        m_scaled->width = frame.width;
+        m_scaled->height = frame.height;
+        if (av_frame_get_buffer(m_scaled.get(), 0) < 0) {
+            m_scaled.reset();
+            return false;
+        }
+    }
+    if (sws_scale(ctx, frame.data, frame.linesize, 0, frame.height, m_scaled->data, m_scaled->linesize) !=
+        frame.height)
         return false;
-    return sws_scale(ctx, frame.data, frame.linesize, 0, frame.height, planes, lines) == frame.height;
+    return av_image_copy_to_buffer(dst, PictureSize(frame.width, frame.height), m_scaled->data,
+                                   m_scaled->linesize, AV_PIX_FMT_YUV420P, frame.width, frame.height, 1) >= 0;
 }

@@ -24,4 +24,5 @@ private:
     bool ConvertWithScaler(const AVFrame& frame, uint8_t* dst);
 
     ffmpeg::SwsContextPtr m_swsCtx;
+    ffmpeg::FramePtr m_scaled; // the scaler's aligned output
 };

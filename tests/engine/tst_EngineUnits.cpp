@@ -1,0 +1,285 @@
+// The engine's building blocks on their own: picture and audio conversion,
+// tempo, the playback clock while paused, the buffer pool, the sink.
+
+#include "AudioConverter.h"
+#include "AudioOut.h"
+#include "AudioTempo.h"
+#include "PictureBufferPool.h"
+#include "PlaybackClock.h"
+#include "VideoConverter.h"
+
+#include <QtTest>
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/imgutils.h>
+}
+
+namespace {
+ffmpeg::FramePtr MakePicture(AVPixelFormat format, int width, int height)
+{
+    ffmpeg::FramePtr frame = ffmpeg::MakeFrame();
+    frame->format = format;
+    frame->width = width;
+    frame->height = height;
+    if (av_frame_get_buffer(frame.get(), 0) < 0)
+        return nullptr;
+    // A deterministic pattern in every plane, padding included.
+    for (int p = 0; p < 4 && frame->buf[p]; ++p)
+        for (size_t i = 0; i < frame->buf[p]->size; ++i)
+            frame->buf[p]->data[i] = static_cast<uint8_t>((i * 7 + p * 31) & 0xff);
+    return frame;
+}
+
+// Reference conversion: FFmpeg's scaler into an aligned picture, then packed.
+QByteArray ReferenceYuv420(const AVFrame& frame)
+{
+    ffmpeg::FramePtr scaled = ffmpeg::MakeFrame();
+    scaled->format = AV_PIX_FMT_YUV420P;
+    scaled->width = frame.width;
+    scaled->height = frame.height;
+    av_frame_get_buffer(scaled.get(), 0);
+    SwsContext* sws = sws_getContext(frame.width, frame.height, AVPixelFormat(frame.format), frame.width,
+                                     frame.height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    sws_scale(sws, frame.data, frame.linesize, 0, frame.height, scaled->data, scaled->linesize);
+    sws_freeContext(sws);
+    QByteArray out(av_image_get_buffer_size(AV_PIX_FMT_YUV420P, frame.width, frame.height, 1), 0);
+    av_image_copy_to_buffer(reinterpret_cast<uint8_t*>(out.data()), out.size(), scaled->data, scaled->linesize,
+                            AV_PIX_FMT_YUV420P, frame.width, frame.height, 1);
+    return out;
+}
+
+ffmpeg::FramePtr MakeTone(int samples, int channels, bool layoutKnown)
+{
+    ffmpeg::FramePtr frame = ffmpeg::MakeFrame();
+    frame->format = AV_SAMPLE_FMT_S16;
+    frame->sample_rate = 48000;
+    frame->nb_samples = samples;
+    if (layoutKnown)
+        av_channel_layout_default(&frame->ch_layout, channels);
+    else {
+        frame->ch_layout.order = AV_CHANNEL_ORDER_UNSPEC;
+        frame->ch_layout.nb_channels = channels;
+    }
+    av_frame_get_buffer(frame.get(), 0);
+    auto* pcm = reinterpret_cast<int16_t*>(frame->data[0]);
+    for (int i = 0; i < samples * channels; ++i)
+        pcm[i] = static_cast<int16_t>((i * 977) % 20000 - 10000);
+    return frame;
+}
+} // namespace
+
+class EngineUnitsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void pictureSizesRoundChromaUp();
+    void picturesOfEveryLayoutBecomePackedYuv420_data();
+    void picturesOfEveryLayoutBecomePackedYuv420();
+    void plainPicturesAreCopiedExactlyWhateverTheirPadding();
+    void audioWithUnsetLayoutIsConverted();
+    void audioConversionFollowsFormatChanges();
+    void tempoOneIsBitExactAndTwoHalvesTheSamples();
+    void pausedClockStandsStill();
+    void clockFollowsAudioWrittenWhenTheDeviceHoldsSome();
+    void poolRecyclesBuffersUpToItsBound();
+    void sinkDropsEmptyChunksAndWritesChunksLargerThanTheDevice();
+    void sinkWriteStopsWhenToldWhilePaused();
+};
+
+void EngineUnitsTest::pictureSizesRoundChromaUp()
+{
+    QCOMPARE(VideoConverter::PictureSize(1920, 1080), 1920 * 1080 * 3 / 2);
+    QCOMPARE(VideoConverter::PictureSize(101, 51), 101 * 51 + 2 * 51 * 26);
+    QCOMPARE(VideoConverter::PictureSize(0, 10), 0);
+    QCOMPARE(VideoConverter::PictureSize(-4, 10), 0);
+}
+
+void EngineUnitsTest::picturesOfEveryLayoutBecomePackedYuv420_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::newRow("4:4:4") << int(AV_PIX_FMT_YUV444P) << 64 << 48;
+    QTest::newRow("4:2:2") << int(AV_PIX_FMT_YUV422P) << 64 << 48;
+    QTest::newRow("10-bit") << int(AV_PIX_FMT_YUV420P10LE) << 64 << 48;
+    QTest::newRow("RGB") << int(AV_PIX_FMT_RGB24) << 64 << 48;
+    QTest::newRow("NV12") << int(AV_PIX_FMT_NV12) << 64 << 48;
+    QTest::newRow("odd RGB") << int(AV_PIX_FMT_BGR0) << 101 << 51;
+}
+
+void EngineUnitsTest::picturesOfEveryLayoutBecomePackedYuv420()
+{
+    QFETCH(int, format);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    ffmpeg::FramePtr frame = MakePicture(AVPixelFormat(format), width, height);
+    QVERIFY(frame);
+    VideoConverter converter;
+    QByteArray out(VideoConverter::PictureSize(width, height), 0);
+    QVERIFY(converter.Convert(*frame, reinterpret_cast<uint8_t*>(out.data())));
+    QVERIFY(out == ReferenceYuv420(*frame));
+}
+
+void EngineUnitsTest::plainPicturesAreCopiedExactlyWhateverTheirPadding()
+{
+    ffmpeg::FramePtr frame = MakePicture(AV_PIX_FMT_YUV420P, 101, 51);
+    QVERIFY(frame->linesize[0] > 101); // the decoder's rows are padded
+    VideoConverter converter;
+    QByteArray out(VideoConverter::PictureSize(101, 51), 0);
+    QVERIFY(converter.Convert(*frame, reinterpret_cast<uint8_t*>(out.data())));
+    const auto* packed = reinterpret_cast<const uint8_t*>(out.constData());
+    for (int y = 0; y < 51; ++y)
+        QCOMPARE(memcmp(packed + y * 101, frame->data[0] + y * frame->linesize[0], 101), 0);
+    const uint8_t* u = packed + 101 * 51;
+    const uint8_t* v = u + 51 * 26;
+    for (int y = 0; y < 26; ++y) {
+        QCOMPARE(memcmp(u + y * 51, frame->data[1] + y * frame->linesize[1], 51), 0);
+        QCOMPARE(memcmp(v + y * 51, frame->data[2] + y * frame->linesize[2], 51), 0);
+    }
+}
+
+void EngineUnitsTest::audioWithUnsetLayoutIsConverted()
+{
+    AudioConverter converter;
+    converter.SetTarget({48000, 2, AV_SAMPLE_FMT_S16});
+    ffmpeg::FramePtr unset = MakeTone(480, 2, false);
+    ffmpeg::FramePtr known = MakeTone(480, 2, true);
+    QByteArray fromUnset, fromKnown;
+    QVERIFY(converter.Convert(*unset, fromUnset));
+    AudioConverter other;
+    other.SetTarget({48000, 2, AV_SAMPLE_FMT_S16});
+    QVERIFY(other.Convert(*known, fromKnown));
+    QCOMPARE(fromUnset.size(), 480 * 4);
+    QVERIFY(fromUnset == fromKnown);
+    // Same format in and out: the samples pass unchanged.
+    QVERIFY(fromKnown == QByteArray(reinterpret_cast<const char*>(known->data[0]), 480 * 4));
+}
+
+void EngineUnitsTest::audioConversionFollowsFormatChanges()
+{
+    // A device that only offers float stereo gets float stereo, whatever comes in.
+    AudioConverter converter;
+    converter.SetTarget({48000, 2, AV_SAMPLE_FMT_FLT});
+    QByteArray out;
+    QVERIFY(converter.Convert(*MakeTone(480, 1, true), out));
+    QCOMPARE(out.size(), 480 * 2 * 4);
+    QVERIFY(converter.Convert(*MakeTone(480, 2, true), out));
+    QCOMPARE(out.size(), 2 * 480 * 2 * 4);
+    const float* samples = reinterpret_cast<const float*>(out.constData());
+    QCOMPARE(samples[0], samples[1]); // mono is spread to both channels
+    QVERIFY(samples[0] < -0.1f && samples[0] > -10000 / 32768.0f - 1e-3f);
+}
+
+void EngineUnitsTest::tempoOneIsBitExactAndTwoHalvesTheSamples()
+{
+    ffmpeg::FramePtr tone = MakeTone(48000, 2, true);
+    const auto* data = tone->data[0];
+    AudioTempo same;
+    QVERIFY(same.Configure(48000, 2, AV_SAMPLE_FMT_S16, 1.0));
+    QVERIFY(!same.IsActive());
+    QByteArray out;
+    same.Process(data, 48000, out);
+    QVERIFY(out == QByteArray(reinterpret_cast<const char*>(data), 48000 * 4));
+
+    AudioTempo fast;
+    QVERIFY(fast.Configure(48000, 2, AV_SAMPLE_FMT_S16, 2.0));
+    QVERIFY(fast.IsActive());
+    QByteArray quick;
+    // Fed as a decoder delivers it: about 1024 samples at a time.
+    for (int i = 0; i < 4; ++i)
+        for (int offset = 0; offset < 48000; offset += 1000)
+            fast.Process(data + offset * 4, 1000, quick);
+    const int frames = quick.size() / 4;
+    // Four seconds at double speed: about two seconds, less the filter's window.
+    QVERIFY2(frames > 48000 * 2 - 4800 && frames <= 48000 * 2, qPrintable(QString::number(frames)));
+}
+
+void EngineUnitsTest::pausedClockStandsStill()
+{
+    PlaybackClock clock;
+    QCOMPARE(clock.NowMs(), 0);
+    QVERIFY(!clock.IsAnchored());
+    clock.Anchor(5000);
+    clock.SetPaused(true);
+    const qint64 held = clock.NowMs();
+    QVERIFY(held >= 5000 && held < 5100);
+    QTest::qWait(30);
+    QCOMPARE(clock.NowMs(), held);
+    clock.Anchor(9000); // already running: ignored
+    QCOMPARE(clock.NowMs(), held);
+    clock.Reset();
+    QVERIFY(!clock.IsAnchored());
+}
+
+void EngineUnitsTest::clockFollowsAudioWrittenWhenTheDeviceHoldsSome()
+{
+    qint64 bufferedUs = 200000;
+    PlaybackClock clock([&] { return bufferedUs; });
+    clock.Anchor(0);
+    clock.OnAudioWritten(1200);
+    // 1200 ms written, 200 ms still in the device: 1000 ms is playing now.
+    QVERIFY(qAbs(clock.NowMs() - 1000) < 20);
+    clock.SetSpeed(2.0);
+    bufferedUs = 100000;
+    QVERIFY(qAbs(clock.NowMs() - 1000) < 20); // 100 ms of device time is 200 ms of media
+    // The device ran dry: the clock goes on by itself from there.
+    bufferedUs = 0;
+    QVERIFY(clock.NowMs() >= 1000);
+}
+
+void EngineUnitsTest::poolRecyclesBuffersUpToItsBound()
+{
+    PictureBufferPool pool;
+    PictureBufferPool::Buffer a = pool.Take(1000);
+    QCOMPARE(a.size(), size_t(1000));
+    const uint8_t* storage = a.data();
+    pool.Give(std::move(a));
+    PictureBufferPool::Buffer b = pool.Take(800);
+    QCOMPARE(b.size(), size_t(800));
+    QCOMPARE(b.data(), storage); // the same block, reused
+    std::vector<PictureBufferPool::Buffer> many;
+    for (int i = 0; i < 20; ++i)
+        many.push_back(pool.Take(10));
+    for (auto& buffer : many)
+        pool.Give(std::move(buffer));
+    int recycled = 0;
+    std::vector<PictureBufferPool::Buffer> again;
+    for (int i = 0; i < 20; ++i) {
+        again.push_back(pool.Take(10));
+        recycled += again.back().capacity() >= 10 ? 0 : 1;
+    }
+    QCOMPARE(recycled, 0);
+}
+
+void EngineUnitsTest::sinkDropsEmptyChunksAndWritesChunksLargerThanTheDevice()
+{
+    AudioOut sink;
+    int tapped = 0;
+    sink.SetTap([&](const QByteArray&) { ++tapped; });
+    sink.Setting(16000, 1);
+    QVERIFY(sink.enabled());
+    sink.GetAudioFrameSlot(QByteArray());
+    QCOMPARE(tapped, 0);
+    // Two seconds in one chunk: several times the device's whole buffer.
+    const QByteArray big(sink.Format().bytesForDuration(2000000), '\0');
+    QVERIFY(sink.Write(big, nullptr));
+    QCOMPARE(tapped, 1);
+    QVERIFY(sink.BufferedUs() >= 0);
+}
+
+void EngineUnitsTest::sinkWriteStopsWhenToldWhilePaused()
+{
+    AudioOut sink;
+    sink.Setting(48000, 2);
+    sink.SetPaused(SinkPause::Paused);
+    std::atomic<int> polls{0};
+    const QByteArray chunk(sink.Format().bytesForDuration(1000000), '\0');
+    // A paused device takes nothing; the writer gives up when asked to.
+    QVERIFY(!sink.Write(chunk, [&] { return ++polls < 20; }));
+    QVERIFY(polls >= 20);
+    sink.SetPaused(SinkPause::Running);
+    sink.SetVolume(0.2);
+}
+
+QTEST_GUILESS_MAIN(EngineUnitsTest)
+#include "tst_EngineUnits.moc"
