@@ -1,0 +1,88 @@
+#include "ShowController.h"
+
+#include "DisplayWidget.h"
+#include "GLYuvWidget.h"
+#include "PlaySpliterSystem.h"
+
+#include <QCoreApplication>
+#include <QImage>
+
+#include <cstdio>
+
+ShowController::ShowController(PlaySpliterSystem& engine, DisplayWidget& display, const Options& options)
+    : m_engine(engine)
+    , m_display(display)
+    , m_options(options)
+{
+    connect(this, &ShowController::sigStartSpliter, &m_engine, &PlaySpliterSystem::StartSpliter,
+            Qt::QueuedConnection);
+    connect(&m_engine, &PlaySpliterSystem::sigYuv, this,
+            [this](uchar* ptr, uint width, uint height, int size) { OnPicture(ptr, width, height, size); },
+            Qt::DirectConnection);
+    // Queued behind the display's own handler, so the picture is set when it runs.
+    connect(&m_display, &DisplayWidget::sigYuv, this, &ShowController::OnPictureShown, Qt::QueuedConnection);
+    connect(&m_engine, &PlaySpliterSystem::sigPlayFinish, this, &ShowController::OnFinished,
+            Qt::QueuedConnection);
+    connect(&m_engine, &PlaySpliterSystem::sigSendMessage, this, &ShowController::OnMessage,
+            Qt::QueuedConnection);
+}
+
+void ShowController::Start()
+{
+    m_display.Start();
+    emit sigStartSpliter(m_options.file.constData());
+}
+
+void ShowController::OnPicture(uchar* ptr, uint width, uint height, int size)
+{
+    if (!ptr || size <= 0) {
+        return;
+    }
+    // The engine's buffer is valid only during this call: copy it now.
+    const QByteArray picture(reinterpret_cast<const char*>(ptr), size);
+    m_pictures.fetch_add(1);
+    emit m_display.sigYuv(picture, width, height);
+}
+
+void ShowController::OnPictureShown()
+{
+    ++m_shown;
+    if (!m_options.screenshotPath.isEmpty() && !m_screenshotDone && m_shown >= m_options.screenshotAfter) {
+        SaveScreenshotAndQuit();
+    }
+}
+
+void ShowController::OnFinished()
+{
+    std::fprintf(stderr, "vorel-show: end of file after %d pictures\n", m_pictures.load());
+    if (!m_options.screenshotPath.isEmpty() && !m_screenshotDone && m_shown > 0) {
+        SaveScreenshotAndQuit();
+        return;
+    }
+    if (m_options.exitAtEnd || !m_options.screenshotPath.isEmpty()) {
+        QCoreApplication::exit(m_failed || m_shown == 0 ? 1 : 0);
+    }
+}
+
+void ShowController::OnMessage(const QString& text)
+{
+    m_failed = true;
+    std::fprintf(stderr, "vorel-show: %s\n", qPrintable(text));
+    // Unattended runs end at a failure; a watched window stays open.
+    if (m_options.exitAtEnd || !m_options.screenshotPath.isEmpty()) {
+        m_engine.ForceStop();
+        QCoreApplication::exit(1);
+    }
+}
+
+void ShowController::SaveScreenshotAndQuit()
+{
+    m_screenshotDone = true;
+    const QImage screenshot = m_display.View()->grabFramebuffer();
+    const bool saved = screenshot.save(m_options.screenshotPath);
+    if (!saved) {
+        std::fprintf(stderr, "vorel-show: cannot write %s\n", qPrintable(m_options.screenshotPath));
+    }
+    m_engine.ForceStop();
+    QCoreApplication::exit(saved ? 0 : 1);
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+
+class DisplayWidget;
+class PlaySpliterSystem;
+
+// Wires one playback of the engine into a DisplayWidget, the way the main
+// window does: the path goes to the engine's queued StartSpliter, every
+// picture is copied at once on delivery and handed to the display, failure
+// texts are printed. Optionally saves a screenshot of the view and quits.
+//
+// Threads: lives on the GUI thread. OnPicture runs on the engine's presenter
+// thread (direct connection, the bytes are valid only during the call); it
+// copies the picture and emits DisplayWidget::sigYuv from there, which Qt
+// queues to the display on the GUI thread. m_pictures is the only state
+// touched from both threads (atomic).
+class ShowController : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Options {
+        QByteArray file;            // raw path bytes, as given
+        QString screenshotPath;     // empty: no screenshot
+        int screenshotAfter = 30;   // pictures shown before the screenshot
+        bool exitAtEnd = false;
+    };
+
+    ShowController(PlaySpliterSystem& engine, DisplayWidget& display, const Options& options);
+
+    // Puts the display on its loading page and starts the playback.
+    void Start();
+
+signals:
+    void sigStartSpliter(const char* file);
+
+private:
+    void OnPicture(uchar* ptr, uint width, uint height, int size);
+    void OnPictureShown();
+    void OnFinished();
+    void OnMessage(const QString& text);
+    void SaveScreenshotAndQuit();
+
+    PlaySpliterSystem& m_engine;
+    DisplayWidget& m_display;
+    Options m_options;
+    std::atomic<int> m_pictures{0};
+    int m_shown = 0;
+    bool m_failed = false;
+    bool m_screenshotDone = false;
+};
