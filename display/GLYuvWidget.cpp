@@ -102,6 +102,7 @@ void GLYuvWidget::CreateTextures()
         m_planeWidths[plane] = 0;
         m_planeHeights[plane] = 0;
     }
+    m_planesCurrent = false;
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
@@ -192,7 +193,11 @@ bool GLYuvWidget::ZoomViewport(QRect* viewport)
     if (assistLine && overlay) {
         const int bottom = (mode == kPanoModeCeiling) ? Trunc(y) + Trunc(vh) - 1
                                                       : Trunc(y) + Trunc(viewH - 2.0f * y) - 1;
-        overlay->SetImageRect(QRect(QPoint(Trunc(x), Trunc(y)), QPoint(Trunc(x) + Trunc(vw) - 1, bottom)));
+        const QRect imageRect(QPoint(Trunc(x), Trunc(y)), QPoint(Trunc(x) + Trunc(vw) - 1, bottom));
+        // Painted every picture: only a change repaints the overlay.
+        if (overlay->ImageRect() != imageRect) {
+            overlay->SetImageRect(imageRect);
+        }
     }
     *viewport = QRect(Trunc(x), Trunc(y), Trunc(vw), Trunc(vh));
     return true;
@@ -224,24 +229,33 @@ bool GLYuvWidget::PictureIsComplete() const
     return frame.size() >= needed;
 }
 
-void GLYuvWidget::UploadPlanes()
+void GLYuvWidget::PreparePlanes()
 {
+    // Repaints without a new picture (the dewarp timer, exposes, overlay
+    // changes) only bind the textures as they are.
+    const bool upload = !m_planesCurrent;
     // Rows of odd-sized planes are not 4-byte aligned; read them tightly packed.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     const qint64 lumaBytes = static_cast<qint64>(frameWidth) * frameHeight;
-    const char* base = frame.constData();
+    const char* base = upload ? frame.constData() : nullptr;
     const int chromaWidth = frameWidth / 2;
     const int chromaHeight = frameHeight / 2;
-    UploadPlane(textureIdY, GL_TEXTURE0, base, frameWidth, frameHeight, kPlaneY);
-    UploadPlane(textureIdU, GL_TEXTURE1, base + lumaBytes, chromaWidth, chromaHeight, kPlaneU);
-    UploadPlane(textureIdV, GL_TEXTURE2, base + lumaBytes * 5 / 4, chromaWidth, chromaHeight, kPlaneV);
+    PreparePlane(textureIdY, GL_TEXTURE0, base, frameWidth, frameHeight, kPlaneY);
+    PreparePlane(textureIdU, GL_TEXTURE1, base ? base + lumaBytes : nullptr, chromaWidth, chromaHeight, kPlaneU);
+    PreparePlane(textureIdV, GL_TEXTURE2, base ? base + lumaBytes * 5 / 4 : nullptr, chromaWidth, chromaHeight,
+                kPlaneV);
+    m_planesCurrent = true;
 }
 
-void GLYuvWidget::UploadPlane(GLuint textureId, GLenum unit, const char* data, int width, int height,
+// Binds one plane's texture to its unit and, when data is given, uploads it.
+void GLYuvWidget::PreparePlane(GLuint textureId, GLenum unit, const char* data, int width, int height,
                               int planeIndex)
 {
     glActiveTexture(unit);
     glBindTexture(GL_TEXTURE_2D, textureId);
+    if (!data) {
+        return;
+    }
     if (m_planeWidths[planeIndex] == width && m_planeHeights[planeIndex] == height) {
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_LUMINANCE, GL_UNSIGNED_BYTE, data);
         return;
@@ -267,7 +281,7 @@ void GLYuvWidget::DrawPicture(const QRect& viewport)
     if (!PictureIsComplete()) {
         return;
     }
-    UploadPlanes();
+    PreparePlanes();
     program->setUniformValue(ShaderProgram::kTexY, 0);
     program->setUniformValue(ShaderProgram::kTexU, 1);
     program->setUniformValue(ShaderProgram::kTexV, 2);
@@ -284,7 +298,7 @@ void GLYuvWidget::PaintDewarped()
     if (!PictureIsComplete()) {
         return;
     }
-    UploadPlanes();
+    PreparePlanes();
     glActiveTexture(GL_TEXTURE0);
     // The render core draws every visible dewarp model here, with its own
     // viewports; without it the dewarped display stays black.
@@ -326,6 +340,7 @@ void GLYuvWidget::SetDisplay(QByteArray frameBuffer, int width, int height)
     frame = frameBuffer;
     frameWidth = width;
     frameHeight = height;
+    m_planesCurrent = false;
     // In the dewarped display the render core learns the picture size here.
     update();
 }
@@ -334,6 +349,7 @@ void GLYuvWidget::ClearDisplay()
 {
     ResetOverlayDrawing();
     frame.clear();
+    m_planesCurrent = false;
     update();
 }
 

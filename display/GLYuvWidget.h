@@ -84,8 +84,8 @@ private:
     bool ZoomViewport(QRect* viewport);
     void BindQuadAttributes();
     bool PictureIsComplete() const;
-    void UploadPlanes();
-    void UploadPlane(GLuint textureId, GLenum unit, const char* data, int width, int height,
+    void PreparePlanes();
+    void PreparePlane(GLuint textureId, GLenum unit, const char* data, int width, int height,
                      int planeIndex);
     void DrawPicture(const QRect& viewport);
     void PaintDewarped();
@@ -126,4 +126,6 @@ private:
     // of unchanged size updates the image in place instead of re-specifying it.
     int m_planeWidths[3] = {0, 0, 0};
     int m_planeHeights[3] = {0, 0, 0};
+    // The textures hold the current picture; cleared by every new picture.
+    bool m_planesCurrent = false;
 };

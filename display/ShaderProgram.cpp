@@ -110,6 +110,8 @@ bool ShaderProgram::Build()
 
 bool ShaderProgram::Build(const char* vertexSource, const char* fragmentSource)
 {
+    // Building again starts from scratch rather than adding a second pair.
+    removeAllShaders();
     bool stagesOk = true;
     if (!addShaderFromSourceCode(QOpenGLShader::Vertex, vertexSource)) {
         qWarning("%d ShaderProgram::Build vertex stage does not compile: %s", __LINE__,
