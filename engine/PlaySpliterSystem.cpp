@@ -9,6 +9,10 @@
 #include <QMutexLocker>
 #include <QProcess>
 
+extern "C" {
+#include <libavutil/channel_layout.h>
+}
+
 #include <chrono>
 #include <thread>
 
@@ -103,7 +107,8 @@ void PlaySpliterSystem::StartSpliter(const char* File)
     g_currentFile = File;
     if (suffix == "mvr") {
         m_isMvr = true;
-        mvrSpliter();
+        std::thread reader(&PlaySpliterSystem::mvrSpliter, this);
+        reader.join();
     } else {
         RunFfmpegPath(File, suffix);
     }
@@ -111,10 +116,56 @@ void PlaySpliterSystem::StartSpliter(const char* File)
     m_feederParked = true;
 }
 
+// MVR reader thread. A file that cannot be played ends as finished at once;
+// a damaged one at its last whole record.
 void PlaySpliterSystem::mvrSpliter()
 {
-    qDebug() << __LINE__ << "PlaySpliterSystem::mvrSpliter" << "MVR playback is not available";
-    m_readAborted = true;
+    const bool opened = m_mvr.Open(QByteArray(g_currentFile.load()));
+    Q_EMIT sigSetSliderLength(m_mvr.DurationMs());
+    SetUpAudio(kMvrAudioSampleRateHz, kMvrAudioChannelCount);
+    if (!opened)
+        m_readFinished = true;
+    RunWorkers([this] { MvrReadStep(); });
+    m_mvr.Close();
+}
+
+void PlaySpliterSystem::MvrReadStep()
+{
+    const MvrReader::Step step = m_mvr.ReadNext(
+        [this](MvrFrame&& frame, int width, int height) { QueueMvrPicture(std::move(frame), width, height); },
+        [this](MvrFrame&& frame) { QueueMvrAudio(std::move(frame)); });
+    if (step == MvrReader::Step::End)
+        m_readFinished = true;
+}
+
+void PlaySpliterSystem::QueueMvrPicture(MvrFrame&& frame, int width, int height)
+{
+    VideoQueueItem item;
+    item.size = static_cast<int>(frame.data.size());
+    item.data = std::move(frame.data);
+    if (item.data.empty())
+        item.data.resize(1); // a picture that did not decode: size 0, a valid pointer
+    item.width = width;
+    item.height = height;
+    item.ptsMs = frame.timestamp;
+    item.seekSerial = m_seekSerial;
+    QMutexLocker lock(&m_mutex);
+    m_videoQueue.push_back(std::move(item));
+}
+
+void PlaySpliterSystem::QueueMvrAudio(MvrFrame&& frame)
+{
+    if (frame.data.size() < 2)
+        return; // a record that did not decode plays nothing
+    ffmpeg::FramePtr pcm = ffmpeg::MakeFrame();
+    pcm->format = AV_SAMPLE_FMT_S16;
+    pcm->sample_rate = kMvrAudioSampleRateHz;
+    av_channel_layout_default(&pcm->ch_layout, kMvrAudioChannelCount);
+    pcm->nb_samples = static_cast<int>(frame.data.size() / 2 / kMvrAudioChannelCount);
+    pcm->data[0] = frame.data.data(); // borrowed for the conversion below
+    pcm->linesize[0] = static_cast<int>(frame.data.size());
+    pcm->extended_data = pcm->data;
+    QueueAudio(*pcm, frame.timestamp);
 }
 
 void PlaySpliterSystem::SendMessage(EngineMessage message)
@@ -153,20 +204,28 @@ void PlaySpliterSystem::RunFfmpegPath(const char* file, const QByteArray& suffix
     }
     m_packet = ffmpeg::MakePacket();
     m_videoConverter = VideoConverter();
-    SetUpAudio();
-    std::thread presenter(&PlaySpliterSystem::videoSolution, this);
-    std::thread feeder(&PlaySpliterSystem::audioSolution, this);
-    ReadLoop();
-    presenter.join();
-    feeder.join();
+    if (m_input.HasAudio())
+        SetUpAudio(m_input.audioSampleRate(), m_input.audioChannels());
+    RunWorkers([this] { ReadStep(m_packet.get()); });
     m_packet.reset();
 }
 
-void PlaySpliterSystem::SetUpAudio()
+// Reading thread: runs the presenter and the audio feeder beside the
+// reading loop and returns when all three are done.
+void PlaySpliterSystem::RunWorkers(const std::function<void()>& readStep)
 {
-    if (!m_input.HasAudio() || m_audioReady)
+    std::thread presenter(&PlaySpliterSystem::videoSolution, this);
+    std::thread feeder(&PlaySpliterSystem::audioSolution, this);
+    ReadLoop(readStep);
+    presenter.join();
+    feeder.join();
+}
+
+void PlaySpliterSystem::SetUpAudio(int sampleRate, int channels)
+{
+    if (m_audioReady)
         return;
-    m_audioOut->Setting(m_input.audioSampleRate(), m_input.audioChannels());
+    m_audioOut->Setting(sampleRate, channels);
     m_audioReady = true;
     const QAudioFormat format = m_audioOut->Format();
     PcmFormat target;
@@ -206,7 +265,7 @@ bool PlaySpliterSystem::ReaderMayRead()
     return true;
 }
 
-void PlaySpliterSystem::ReadLoop()
+void PlaySpliterSystem::ReadLoop(const std::function<void()>& readStep)
 {
     while (!m_isStop) {
         {
@@ -215,7 +274,7 @@ void PlaySpliterSystem::ReadLoop()
                 break;
         }
         if (ReaderMayRead())
-            ReadStep(m_packet.get());
+            readStep();
     }
     m_readerParked = true;
     if (!m_readFinished)
@@ -238,7 +297,7 @@ void PlaySpliterSystem::ReadStep(AVPacket* packet)
         m_input.DecodeVideo(packet, [this](const AVFrame& f) { QueuePicture(f); });
     } else if (packet->stream_index == m_input.audioIndex() && !m_readFailed) {
         const AudioStatus audio =
-            m_input.DecodeAudio(packet, [this](const AVFrame& f) { QueueAudio(f); });
+            m_input.DecodeAudio(packet, [this](const AVFrame& f) { QueueAudio(f, m_input.AudioPtsMs(f)); });
         if (!HandleAudioStatus(audio))
             m_readFinished = true;
     }
@@ -269,7 +328,7 @@ void PlaySpliterSystem::DrainAtEnd()
 {
     m_input.DecodeVideo(nullptr, [this](const AVFrame& f) { QueuePicture(f); });
     if (!m_readFailed)
-        m_input.DecodeAudio(nullptr, [this](const AVFrame& f) { QueueAudio(f); });
+        m_input.DecodeAudio(nullptr, [this](const AVFrame& f) { QueueAudio(f, m_input.AudioPtsMs(f)); });
 }
 
 void PlaySpliterSystem::QueuePicture(const AVFrame& frame)
@@ -293,14 +352,14 @@ void PlaySpliterSystem::QueuePicture(const AVFrame& frame)
     m_videoQueue.push_back(std::move(item));
 }
 
-void PlaySpliterSystem::QueueAudio(const AVFrame& frame)
+void PlaySpliterSystem::QueueAudio(const AVFrame& frame, qint64 startMs)
 {
     AudioQueueItem item;
     if (!m_audioConverter.Convert(frame, item.pcm)) {
         qDebug() << __LINE__ << "音频帧转码失败";
         return;
     }
-    item.startMs = m_input.AudioPtsMs(frame);
+    item.startMs = startMs;
     const qint64 spanMs = frame.sample_rate > 0 ? 1000LL * frame.nb_samples / frame.sample_rate : 0;
     item.endMs = item.startMs >= 0 ? item.startMs + spanMs : -1;
     QMutexLocker lock(&m_mutex);
@@ -518,8 +577,8 @@ void PlaySpliterSystem::timechange(int length)
     }
     {
         QMutexLocker lock(&m_mutex);
-        if (!m_presenterDone && !m_isStop && !m_isMvr)
-            FfmpegSeekLocked(length);
+        if (!m_presenterDone && !m_isStop)
+            SeekLocked(length);
         m_isPause = false;
         m_isJump = false;
     }
@@ -527,11 +586,14 @@ void PlaySpliterSystem::timechange(int length)
     m_audioOut->SetPaused(SinkPause::Running);
 }
 
-void PlaySpliterSystem::FfmpegSeekLocked(int length)
+void PlaySpliterSystem::SeekLocked(int length)
 {
     ++m_seekSerial;
     ClearQueuesLocked();
-    m_input.Seek(qMax(0, length));
+    if (m_isMvr)
+        m_mvr.Seek(length);
+    else
+        m_input.Seek(qMax(0, length));
     m_audioConverter.Reset();
     m_tempo.Restart();
     m_audioOut->Flush();

@@ -25,6 +25,7 @@
 #include "AudioConverter.h"
 #include "AudioTempo.h"
 #include "FfmpegInput.h"
+#include "MvrReader.h"
 #include "PictureBufferPool.h"
 #include "PlaybackClock.h"
 #include "VideoConverter.h"
@@ -37,6 +38,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -90,6 +92,8 @@ public:
     // Before a playback starts; tools and tests use Untimed.
     void SetPacing(Pacing pacing);
     AudioOut* audioOut() const { return m_audioOut.get(); }
+    // The playback clock in media ms (any thread); for sync measurements.
+    qint64 ClockMs() const { return m_clock.NowMs(); }
 
 public Q_SLOTS:
     void StartSpliter(const char* File);
@@ -121,14 +125,18 @@ private:
     void ResetForPlayback();
     void RunFfmpegPath(const char* file, const QByteArray& suffix);
     void mvrSpliter();
+    void MvrReadStep();
+    void QueueMvrPicture(MvrFrame&& frame, int width, int height);
+    void QueueMvrAudio(MvrFrame&& frame);
     bool OpenFfmpegInput(const char* file, const QByteArray& suffix);
-    void SetUpAudio();
-    void ReadLoop();
+    void SetUpAudio(int sampleRate, int channels);
+    void RunWorkers(const std::function<void()>& readStep);
+    void ReadLoop(const std::function<void()>& readStep);
     bool ReaderMayRead();
     void ReadStep(AVPacket* packet);
     void DrainAtEnd();
     void QueuePicture(const AVFrame& frame);
-    void QueueAudio(const AVFrame& frame);
+    void QueueAudio(const AVFrame& frame, qint64 startMs);
     bool HandleAudioStatus(AudioStatus status);
     void SendMessage(EngineMessage message);
 
@@ -142,7 +150,7 @@ private:
     void FeedAudio(AudioQueueItem& item);
 
     bool WaitForWorkersParked();
-    void FfmpegSeekLocked(int length);
+    void SeekLocked(int length);
 
     std::unique_ptr<AudioOut> m_audioOut;
     QThread m_thread;
@@ -179,13 +187,8 @@ private:
     PlaybackClock m_clock;
     AudioTempo m_tempo; // audio feeder only
 
-    // MVR path state
-    const void* m_header = nullptr;
-    int m_readOffset = 0;
-    QByteArray m_fileData;
-    std::vector<std::pair<int, unsigned>> m_mvrIndex;
-    std::deque<MvrFrame> m_mvrAudioQueue; // guarded by m_mutex
-    std::deque<MvrFrame> m_mvrVideoQueue; // guarded by m_mutex
+    // MVR path: the reading thread; the GUI thread during a seek
+    MvrReader m_mvr;
     std::atomic<bool> m_isMvr{false};
 
     XAudioPlay m_xAudioPlay;
