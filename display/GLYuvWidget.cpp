@@ -51,6 +51,11 @@ GLYuvWidget::GLYuvWidget(QWidget* parent)
 GLYuvWidget::~GLYuvWidget()
 {
     ReleaseGL();
+    // The base class destroys the context after this object's part is gone;
+    // its aboutToBeDestroyed must not call back into it then.
+    if (context()) {
+        disconnect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &GLYuvWidget::ReleaseGL);
+    }
 }
 
 GLYuvWidget::DisplayState GLYuvWidget::State() const
