@@ -1,0 +1,196 @@
+// MVR recordings played by the engine: pictures as FFmpeg decodes the same
+// H.264, sound, positions, seeks, and damaged files that end cleanly.
+
+#include "AudioOut.h"
+#include "EngineProbe.h"
+#include "MvrBuilder.h"
+#include "MvrFormat.h"
+#include "MvrTestMedia.h"
+
+#include <QCryptographicHash>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+QList<QByteArray> FfmpegH264FrameMd5s(const QString& file)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"), {"-nostdin", "-loglevel", "error", "-threads", "1", "-f", "h264", "-i",
+                                            file, "-pix_fmt", "yuv420p", "-f", "framemd5", "-"});
+    ffmpeg.waitForFinished(60000);
+    QList<QByteArray> md5s;
+    for (const QByteArray& line : ffmpeg.readAllStandardOutput().split('\n'))
+        if (!line.isEmpty() && !line.startsWith('#'))
+            md5s << line.split(',').last().trimmed();
+    return md5s;
+}
+} // namespace
+
+class MvrPlaybackTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void picturesMatchFfmpegAndSoundIsDecoded();
+    void seekLandsOnIndexedPictures();
+    void damagedFilesEndAsFinished_data();
+    void damagedFilesEndAsFinished();
+    void pictureThatDoesNotDecodeArrivesEmpty();
+    void closePlayEndsWithoutFinish();
+
+private:
+    QByteArray WriteFile(const char* name, const QByteArray& bytes);
+    QTemporaryDir m_dir;
+};
+
+void MvrPlaybackTest::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QDir::setCurrent(m_dir.path());
+}
+
+QByteArray MvrPlaybackTest::WriteFile(const char* name, const QByteArray& bytes)
+{
+    const QString path = m_dir.filePath(QLatin1String(name));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    return QFile::encodeName(path);
+}
+
+void MvrPlaybackTest::picturesMatchFfmpegAndSoundIsDecoded()
+{
+    QByteArray md5s;
+    PlaySpliterSystem engine;
+    engine.SetPacing(Pacing::Untimed);
+    QByteArray pcm;
+    engine.audioOut()->SetTap([&](const QByteArray& chunk) { pcm += chunk; });
+    QList<QByteArray> pictures;
+    QObject::connect(&engine, &PlaySpliterSystem::sigYuv, &engine,
+                     [&](uchar* p, uint w, uint h, int size) {
+                         QCOMPARE(w, 160u);
+                         QCOMPARE(h, 120u);
+                         pictures << QCryptographicHash::hash(QByteArray(reinterpret_cast<char*>(p), size),
+                                                              QCryptographicHash::Md5)
+                                         .toHex();
+                     },
+                     Qt::DirectConnection);
+    EngineProbe probe(engine);
+    probe.Start(QFile::encodeName(MvrTestMedia("clip.mvr")));
+    QVERIFY(probe.WaitReturned());
+    QCOMPARE(probe.finishes(), 1);
+    QVERIFY(probe.messages().isEmpty());
+    QVERIFY(probe.durationMs() >= 1960 && probe.durationMs() <= 2100);
+    QCOMPARE(pictures, FfmpegH264FrameMd5s(MvrTestMedia("clip.h264")));
+    const std::vector<int> positions = probe.positions();
+    for (size_t i = 0; i < positions.size(); ++i)
+        QCOMPARE(positions[i], int(i) * 40);
+    // Two seconds of 16 kHz mono, 16-bit, within one 40 ms record.
+    QVERIFY2(qAbs(pcm.size() - 64000) <= 1280, qPrintable(QString::number(pcm.size())));
+}
+
+void MvrPlaybackTest::seekLandsOnIndexedPictures()
+{
+    // clip.mvr has a key picture, and an index entry, every 400 ms.
+    PlaySpliterSystem engine;
+    EngineProbe probe(engine);
+    probe.Start(QFile::encodeName(MvrTestMedia("clip.mvr")));
+    QVERIFY(EngineProbe::WaitFor([&] { return probe.frames() >= 2; }));
+    const struct {
+        int target;
+        int landing;
+    } cases[] = {{1000, 800}, {-50, 0}, {400, 400}, {99999, 1600}};
+    for (const auto& c : cases) {
+        engine.StopPlay();
+        QTest::qWait(50);
+        probe.Reset();
+        engine.timechange(c.target);
+        QVERIFY(EngineProbe::WaitFor([&] { return !probe.positions().empty(); }));
+        QCOMPARE(probe.positions().front(), c.landing);
+    }
+    QVERIFY(probe.WaitReturned());
+    QCOMPARE(probe.finishes(), 1);
+}
+
+void MvrPlaybackTest::damagedFilesEndAsFinished_data()
+{
+    const QByteArray clip = ReadMvrTestMedia("clip.mvr");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("minFrames");
+    QTest::addColumn<int>("maxFrames");
+    QTest::newRow("empty") << QByteArray() << 0 << 0;
+    QTest::newRow("shorter than the header") << clip.left(300) << 0 << 0;
+    QTest::newRow("cut in the middle") << clip.left(clip.size() / 2) << 5 << 45;
+    QByteArray countPastData = clip;
+    qToLittleEndian<quint32>(0x7fffffff, countPastData.data() + 60);
+    QTest::newRow("index_count past the data") << countPastData << 50 << 50;
+    QByteArray areaPastData = clip;
+    qToLittleEndian<quint32>(0xfffffff0u, areaPastData.data() + 52);
+    QTest::newRow("index area past the data") << areaPastData << 0 << 0;
+    QByteArray random(4096, '\0');
+    for (int i = 0; i < random.size(); ++i)
+        random[i] = char((i * 2654435761u) >> 13);
+    QTest::newRow("noise") << random << 0 << 0;
+}
+
+void MvrPlaybackTest::damagedFilesEndAsFinished()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, minFrames);
+    QFETCH(int, maxFrames);
+    const QByteArray path = WriteFile("damaged.mvr", bytes);
+    QVERIFY(!path.isEmpty());
+    PlaySpliterSystem engine;
+    engine.SetPacing(Pacing::Untimed);
+    EngineProbe probe(engine);
+    probe.Start(path);
+    QVERIFY(probe.WaitReturned());
+    QCOMPARE(probe.finishes(), 1);
+    QVERIFY2(probe.frames() >= minFrames && probe.frames() <= maxFrames, qPrintable(QString::number(probe.frames())));
+    probe.Reset();
+    probe.Start(QFile::encodeName(MvrTestMedia("clip.mvr"))); // the engine plays on normally
+    QVERIFY(probe.WaitReturned());
+    QCOMPARE(probe.frames(), 50);
+}
+
+void MvrPlaybackTest::pictureThatDoesNotDecodeArrivesEmpty()
+{
+    MvrBuilder builder;
+    builder.setPictureSize(64, 48).setDurationMs(80);
+    MvrBuilder::Record garbage;
+    garbage.type = kMvrRecordVideoKey;
+    garbage.payload = QByteArray(64, '\x5a');
+    builder.addRecord(garbage).addRecord(kMvrRecordAudio, 0, 640).addRecord(9, 40, 10);
+    const QByteArray path = WriteFile("garbage.mvr", builder.build());
+    PlaySpliterSystem engine;
+    engine.SetPacing(Pacing::Untimed);
+    QList<int> sizes;
+    QList<uint> widths;
+    QObject::connect(&engine, &PlaySpliterSystem::sigYuv, &engine,
+                     [&](uchar*, uint w, uint, int size) {
+                         sizes << size;
+                         widths << w;
+                     },
+                     Qt::DirectConnection);
+    EngineProbe probe(engine);
+    probe.Start(path);
+    QVERIFY(probe.WaitReturned());
+    // The unknown type 9 queues nothing; the bad picture comes with size 0.
+    QCOMPARE(sizes, QList<int>{0});
+    QCOMPARE(widths, QList<uint>{64});
+    QCOMPARE(probe.finishes(), 1);
+}
+
+void MvrPlaybackTest::closePlayEndsWithoutFinish()
+{
+    PlaySpliterSystem engine;
+    EngineProbe probe(engine);
+    probe.Start(QFile::encodeName(MvrTestMedia("clip.mvr")));
+    QVERIFY(EngineProbe::WaitFor([&] { return probe.frames() >= 2; }));
+    engine.ClosePlay();
+    QVERIFY(probe.WaitReturned(5000));
+    QCOMPARE(probe.finishes(), 0);
+}
+
+QTEST_GUILESS_MAIN(MvrPlaybackTest)
+#include "TestMvrPlayback.moc"
