@@ -66,6 +66,7 @@ private slots:
     void clearDisplayBlanksButKeepsTheState();
     void stateTable();
     void enterAndLeaveAreSignalled();
+    void slotsAreReachableByName();
 };
 
 void TestGLYuvWidget::stretchedFillsTheView()
@@ -454,6 +455,23 @@ void TestGLYuvWidget::enterAndLeaveAreSignalled()
     QCoreApplication::sendEvent(view.get(), &leave);
     QCOMPARE(entered.count(), 1);
     QCOMPARE(left.count(), 1);
+}
+
+void TestGLYuvWidget::slotsAreReachableByName()
+{
+    // Callers outside the program's own windows reach the fisheye slots by
+    // name, with PanoMode in the signature and the trailing defaults left out.
+    auto view = MakeView(400, 400);
+    view->SetDisplay(YuvPicture::Quadrants(2000, 2000, 255, 0, 128, 60), 2000, 2000);
+    bool drawn = false;
+    QVERIFY(QMetaObject::invokeMethod(view.get(), "DrawCircle", Q_RETURN_ARG(bool, drawn), Q_ARG(int, 1000),
+                                      Q_ARG(int, 1000), Q_ARG(int, 500)));
+    QVERIFY(drawn);
+    QVERIFY(QMetaObject::invokeMethod(view.get(), "EnablePano", Q_ARG(PanoMode, kPanoModeCeiling), Q_ARG(int, 500),
+                                      Q_ARG(int, 500), Q_ARG(int, 500)));
+    QCOMPARE(view->State(), GLYuvWidget::DisplayState::Zoomed);
+    QVERIFY(QMetaObject::invokeMethod(view.get(), "DisablePano", Qt::QueuedConnection));
+    QTRY_COMPARE(view->State(), GLYuvWidget::DisplayState::Plain);
 }
 
 QTEST_MAIN(TestGLYuvWidget)

@@ -63,7 +63,6 @@ private slots:
     void wrapsAtTheFrameCount();
     void wrapsAtAShorterStrip();
     void startGoesBackToFrameZero();
-    void foreignTimerEventsAreIgnored();
     void missingImageDrawsNothing();
     void advancesOnItsOwn();
 };
@@ -153,15 +152,6 @@ void TestLoadingWidget::startGoesBackToFrameZero()
     QCOMPARE(ShownColour(widget), ColourOfFrame(0));
     Tick(widget);
     QCOMPARE(widget.CurrentFrame(), 1);
-}
-
-void TestLoadingWidget::foreignTimerEventsAreIgnored()
-{
-    QTemporaryDir dir;
-    LoadingWidget widget(WriteStrip(dir, 6, 16), 6);
-    QTimerEvent stranger(123456);
-    QCoreApplication::sendEvent(&widget, &stranger);
-    QCOMPARE(widget.CurrentFrame(), 0);
 }
 
 void TestLoadingWidget::missingImageDrawsNothing()

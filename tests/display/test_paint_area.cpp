@@ -34,7 +34,6 @@ class TestPaintArea : public QObject
     Q_OBJECT
 
 private slots:
-    void nothingSetDrawsNothing();
     void maskWithNullCircleIsAllBlack();
     void maskLeavesTheCircleOpen();
     void maskWithGuidesOutlinesCircleAndPicture();
@@ -42,20 +41,6 @@ private slots:
     void maskWinsOverTheOutline();
     void debugBoxSitsTopLeft();
 };
-
-void TestPaintArea::nothingSetDrawsNothing()
-{
-    PaintArea area;
-    area.resize(64, 48);
-    area.SetCircleRect(QRect(QPoint(10, 10), QPoint(40, 40)));
-    const QImage image = Render(area);
-    QCOMPARE(image.rect().width(), 64);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            QVERIFY(IsTransparent(image.pixel(x, y)));
-        }
-    }
-}
 
 void TestPaintArea::maskWithNullCircleIsAllBlack()
 {

@@ -31,8 +31,6 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void interfaceNamesAreActive();
-    void convertsYuvByTheMatrix_data();
-    void convertsYuvByTheMatrix();
     void coordinatesOutsideTheUnitSquareAreBlack();
     void rgbPicturesPassThrough();
     void outlinesUseTheBoundColour();
@@ -144,39 +142,6 @@ void TestShaderProgram::interfaceNamesAreActive()
     }
     QVERIFY(!QByteArray(ShaderProgram::VertexSource()).contains('\n'));
     QVERIFY(!QByteArray(ShaderProgram::FragmentSource()).contains('\n'));
-}
-
-void TestShaderProgram::convertsYuvByTheMatrix_data()
-{
-    QTest::addColumn<int>("y");
-    QTest::addColumn<int>("u");
-    QTest::addColumn<int>("v");
-    QTest::newRow("white") << 255 << 128 << 128;
-    QTest::newRow("black") << 0 << 128 << 128;
-    QTest::newRow("mid grey") << 128 << 128 << 128;
-    QTest::newRow("red") << 76 << 85 << 255;
-    QTest::newRow("green") << 150 << 44 << 21;
-    QTest::newRow("blue") << 29 << 255 << 107;
-    QTest::newRow("inside the gamut") << 120 << 100 << 160;
-    QTest::newRow("inside the gamut 2") << 90 << 170 << 110;
-}
-
-void TestShaderProgram::convertsYuvByTheMatrix()
-{
-    QFETCH(int, y);
-    QFETCH(int, u);
-    QFETCH(int, v);
-    UploadPlanes(quint8(y), quint8(y), quint8(u), quint8(v));
-    m_program->bind();
-    m_program->setUniformValue(ShaderProgram::kIsDrawBoundV, 0);
-    m_program->setUniformValue(ShaderProgram::kIsDrawBoundF, 0);
-    m_program->setUniformValue(ShaderProgram::kIsPixelTypeRgb, 0);
-    m_program->setUniformValue(ShaderProgram::kIsPixelTypeYuv420p, 1);
-    DrawQuad(true);
-    const QRgb expected = YuvPicture::ExpectedRgb(quint8(y), quint8(u), quint8(v));
-    const QRgb actual = CentrePixel();
-    QVERIFY2(YuvPicture::Near(actual, expected, 3),
-             qPrintable(QString("got %1 expected %2").arg(actual, 8, 16).arg(expected, 8, 16)));
 }
 
 void TestShaderProgram::coordinatesOutsideTheUnitSquareAreBlack()
