@@ -552,13 +552,16 @@ void CModelBase::DrawRegion(QOpenGLShaderProgram* program)
         if (regionPoints[k] == nullptr || count <= 0) {
             continue;
         }
-        // Vertex 0 is the fan's centre; the outline runs over the others.
+        // Vertex 0 is the fan's centre; the outline runs over the others in
+        // the full colour, the fan tints by the colour's alpha. The target
+        // keeps its own alpha, so an opaque view stays opaque when composited.
         program->setAttributeArray(kVertexIn, GL_FLOAT, regionPoints[k], 3);
+        glEnable(GL_BLEND);
         if (count > 1) {
+            glBlendFuncSeparate(GL_ONE, GL_ZERO, GL_ZERO, GL_ONE);
             glDrawArrays(GL_LINE_STRIP, 1, count - 1);
         }
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ZERO, GL_ONE);
         glDrawArrays(GL_TRIANGLE_FAN, 0, count);
         glDisable(GL_BLEND);
     }
