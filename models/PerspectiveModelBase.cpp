@@ -104,6 +104,11 @@ PerspectiveModelBase::PerspectiveModelBase()
 {
 }
 
+PerspectiveModelBase::~PerspectiveModelBase()
+{
+    PerspectiveModelBase::Reset();
+}
+
 bool PerspectiveModelBase::Init()
 {
     PerspectiveModelBase::Reset();

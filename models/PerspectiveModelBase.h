@@ -13,6 +13,8 @@ public:
     static constexpr float kMinFov = 40.0f;
     static constexpr float kSpringBackFov = 60.0f;
 
+    ~PerspectiveModelBase() override;
+
     bool Init() override;
     void Reset() override;
     void Start() override;
