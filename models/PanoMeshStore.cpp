@@ -7,10 +7,14 @@
 #include <cstring>
 
 // The resource is compiled into this library; naming its initialiser here
-// keeps the linker from dropping it from a static link.
+// keeps the linker from dropping it from a static link. Registered once.
 static void InitMeshResource()
 {
-    Q_INIT_RESOURCE(panomesh);
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(panomesh);
+        return true;
+    }();
+    Q_UNUSED(registered);
 }
 
 namespace {
@@ -87,7 +91,9 @@ bool PanoMeshStore::ReadArray(const QByteArray& data, qint64& offset, qint64 ele
         return false;
     }
     out.resize(size_t(elements));
-    qFromLittleEndian<T>(data.constData() + offset, elements, out.data());
+    if (elements > 0) {
+        qFromLittleEndian<T>(data.constData() + offset, elements, out.data());
+    }
     offset += bytes;
     return true;
 }

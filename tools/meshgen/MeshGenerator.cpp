@@ -70,6 +70,9 @@ void AppendInt(QByteArray& out, qint32 value)
 template <typename T>
 void AppendArray(QByteArray& out, const std::vector<T>& values)
 {
+    if (values.empty()) {
+        return;
+    }
     const int offset = out.size();
     out.resize(offset + int(values.size() * sizeof(T)));
     qToLittleEndian<T>(values.data(), qsizetype(values.size()), out.data() + offset);
