@@ -43,11 +43,8 @@ private slots:
     void drawIsGatedByStateAndViewport();
     void drawRebuildsViewOnlyWhenSizeChanges();
     void dragAccumulatesAndResetsOnReversal();
-    void wheelAccumulatesAndCancelsGoTo();
     void pressAndReleaseRules();
     void velocityIsClamped();
-    void pickRecordsZoomLevel();
-    void startAndStopClearInput();
     void ceilingLimits();
     void wallLimitsFollowTheVisibleCircle();
     void limitsKeepAMinimumRange();
@@ -168,24 +165,6 @@ void ModelBaseTest::dragAccumulatesAndResetsOnReversal()
     QCOMPARE(model.dragDir, int(CModelBase::DirRight));
 }
 
-void ModelBaseTest::wheelAccumulatesAndCancelsGoTo()
-{
-    CountingProbe model;
-    model.StartCruise();
-    model.SetTarget(true, 10, -20);
-    model.OnDrag(4, 0);
-    model.SetTarget(true, 10, -20);
-    model.OnWheel(2);
-    model.OnWheel(3);
-    QCOMPARE(model.accumWheel, 5.0f);
-    QVERIFY(!model.cruise);
-    QVERIFY(!model.targetActive);
-    QCOMPARE(model.dragDir, int(CModelBase::DirNone));
-    model.OnWheel(-1);
-    QCOMPARE(model.accumWheel, -1.0f);
-    QCOMPARE(model.wheel, -1.0f);
-}
-
 void ModelBaseTest::pressAndReleaseRules()
 {
     CountingProbe model;
@@ -223,45 +202,6 @@ void ModelBaseTest::velocityIsClamped()
     QCOMPARE(pan, -5.0f);
     QCOMPARE(tilt, 3.0f);
     QCOMPARE(zoom, -3.0f);
-}
-
-void ModelBaseTest::pickRecordsZoomLevel()
-{
-    CountingProbe model;
-    model.fov = 75;
-    model.Pick();
-    QVERIFY(model.IsPicked());
-    QVERIFY(model.zoomedIn);
-    model.fov = 75.5f;
-    model.Pick();
-    QVERIFY(!model.zoomedIn);
-}
-
-void ModelBaseTest::startAndStopClearInput()
-{
-    CountingProbe model;
-    model.OnDrag(4, 2);
-    model.OnWheel(1);
-    model.StartCruise();
-    model.Start();
-    QCOMPARE(model.GetState(), int(CModelBase::Entering));
-    QCOMPARE(model.dragX, 0.0f);
-    QCOMPARE(model.accumWheel, 0.0f);
-    QVERIFY(!model.cruise);
-    QVERIFY(model.dirty);
-    model.SetPressed(true);
-    model.Pick();
-    model.SetClickPoint(true, 3, 4);
-    model.SetVelocity(1, 1, 1);
-    model.Stop();
-    QCOMPARE(model.GetState(), int(CModelBase::Stopped));
-    QVERIFY(!model.IsPressed());
-    QVERIFY(!model.IsPicked());
-    QCOMPARE(model.panSpeed, 0.0f);
-    float x = 0;
-    float y = 0;
-    model.GetAngles(x, y);
-    QCOMPARE(x, 0.0f);
 }
 
 void ModelBaseTest::ceilingLimits()
