@@ -93,6 +93,7 @@ void PlaySpliterSystem::ResetForPlayback()
     QMutexLocker lock(&m_mutex);
     ClearQueuesLocked();
     m_presenterDone = false;
+    m_showedSinceSeek = false;
 }
 
 void PlaySpliterSystem::StartSpliter(const char* File)
@@ -415,7 +416,8 @@ PlaySpliterSystem::PresentStep PlaySpliterSystem::TakeDuePicture(VideoQueueItem&
     if (m_pacing == Pacing::Realtime) {
         m_clock.Anchor(m_videoQueue.front().ptsMs);
         const qint64 nowMs = m_clock.NowMs();
-        DropLatePicturesLocked(nowMs);
+        if (m_showedSinceSeek)
+            DropLatePicturesLocked(nowMs);
         const qint64 aheadMs = m_videoQueue.front().ptsMs - nowMs;
         if (aheadMs > 0) {
             waitMs = aheadMs;
@@ -424,6 +426,7 @@ PlaySpliterSystem::PresentStep PlaySpliterSystem::TakeDuePicture(VideoQueueItem&
     }
     item = std::move(m_videoQueue.front());
     m_videoQueue.pop_front();
+    m_showedSinceSeek = true;
     return PresentStep::Deliver;
 }
 
@@ -590,6 +593,7 @@ void PlaySpliterSystem::SeekLocked(int length)
 {
     ++m_seekSerial;
     ClearQueuesLocked();
+    m_showedSinceSeek = false;
     if (m_isMvr)
         m_mvr.Seek(length);
     else

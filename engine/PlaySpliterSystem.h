@@ -174,6 +174,7 @@ private:
     std::deque<AudioQueueItem> m_audioQueue;
     qint64 m_audioQueuedMs = 0;
     bool m_presenterDone = false;
+    bool m_showedSinceSeek = false; // the first picture after a start or seek is never skipped
 
     // engine thread; the GUI thread during a seek while the reader is parked
     FfmpegInput m_input;
