@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+// Access to "account.ini" in the working directory. There is no shared
+// settings object: every call opens the file afresh and lets it go, so a value
+// written by one component is seen by the next reader at once.
+//
+// Threads: any; QSettings serialises access to the file itself.
+class AppSettings
+{
+public:
+    static const char* const kFileName;
+    static const char* const kLogOn;
+    static const char* const kLanguageFirst;
+    static const char* const kLanguageType;
+    static const char* const kPictureFolder;
+    static const char* const kVideoFolder;
+    static const char* const kChinese;
+    static const char* const kEnglish;
+
+    // The raw value (an invalid QVariant when the key is absent).
+    static QVariant Value(const QString& key);
+    static void SetValue(const QString& key, const QVariant& value);
+
+    // True only for "Language/type" == "zh_cn": the main window, screenshot
+    // and settings panel show English for any other value.
+    static bool InterfaceIsChinese();
+    // True only for "Language/type" == "en_us": the control bar's tool tips
+    // (and the engine's messages) are Chinese for any other value.
+    static bool ToolTipsAreEnglish();
+
+    // The stored folder, or the default beside the executable when empty.
+    static QString PictureFolder();
+    static QString VideoFolder();
+    static QString DefaultPictureFolder();
+    static QString DefaultVideoFolder();
+};

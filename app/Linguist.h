@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class QTranslator;
+
+// The program's one translator and the language it holds. Created on first
+// use by instance() and never destroyed (the translator stays installed for
+// the whole run).
+//
+// Threads: GUI thread only.
+class Linguist : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum Language { Chinese = 0, English = 1, None = 2 };
+
+    static Linguist* instance();
+
+    int currentLanguage() const { return m_currentLanguage; }
+    // "vorelplayer_zh.qm" or "vorelplayer_en.qm".
+    static QString FileName(int type);
+    // Where a translation file is looked for, in order: the working
+    // directory, then the executable's folder.
+    static QStringList SearchFolders();
+
+    // Switches to 0 (Chinese) or 1 (English); the same language again, 2 and
+    // any other value do nothing. A file that cannot be loaded leaves the
+    // translator removed (source texts) and the language unchanged.
+    void loadLanguage(int type);
+
+signals:
+    void LanguageChaned();
+
+private:
+    Linguist();
+
+    int m_currentLanguage = None;
+    QTranslator* m_translator = nullptr; // no parent: lives as long as the process
+};

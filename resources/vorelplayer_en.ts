@@ -1,0 +1,145 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>截图完成!</source>
+        <translation>Screenshot saved!</translation>
+    </message>
+    <message>
+        <source>截图完成!已保存至文件</source>
+        <translation>Screenshot saved to file!</translation>
+    </message>
+</context>
+<context>
+    <name>Messagebox</name>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>MsgBox</name>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>PlayImportWidget</name>
+    <message>
+        <source>导入文件</source>
+        <translation>Import files</translation>
+    </message>
+    <message>
+        <source>文件导入</source>
+        <translation>Add files</translation>
+    </message>
+    <message>
+        <source>点击或拖拽导入多个文件</source>
+        <translation>Click or drop files to import</translation>
+    </message>
+    <message>
+        <source>（支持 mov/flv/wmv/rtsp/mp4/avi/mkv/rtm)</source>
+        <translation>(mov/flv/wmv/rtsp/mp4/avi/mkv/rtm supported)</translation>
+    </message>
+    <message>
+        <source>已添加</source>
+        <translation>Added</translation>
+    </message>
+    <message>
+        <source> 个文件</source>
+        <translation> files</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>导入</source>
+        <translation>Import</translation>
+    </message>
+    <message>
+        <source>选择转码文件</source>
+        <translation>Choose video files</translation>
+    </message>
+    <message>
+        <source>视频文件(*.mp4 *.mov *.mvr *.flv *.wmv *.avi *.mkv *.rtm);;所有文件（*.*);;</source>
+        <translation>Video files (*.mp4 *.mov *.mvr *.flv *.wmv *.avi *.mkv *.rtm);;All files (*.*);;</translation>
+    </message>
+</context>
+<context>
+    <name>PlayListWidget</name>
+    <message>
+        <source>播放列表</source>
+        <translation>Playlist</translation>
+    </message>
+    <message>
+        <source>选择并点击进行删除</source>
+        <translation>Select a file and click to remove it</translation>
+    </message>
+    <message>
+        <source>时间:</source>
+        <translation>Time:</translation>
+    </message>
+</context>
+<context>
+    <name>PlayModelWidget</name>
+    <message>
+        <source>模式一：自动连播</source>
+        <translation>Mode 1: Play all</translation>
+    </message>
+    <message>
+        <source>模式二：单个循环</source>
+        <translation>Mode 2: Repeat one</translation>
+    </message>
+    <message>
+        <source>模式三：随机播放</source>
+        <translation>Mode 3: Shuffle</translation>
+    </message>
+    <message>
+        <source>模式四：播完暂停</source>
+        <translation>Mode 4: Stop after each</translation>
+    </message>
+</context>
+<context>
+    <name>PlaySetting</name>
+    <message>
+        <source>图片保存路径</source>
+        <translation>Screenshot folder</translation>
+    </message>
+    <message>
+        <source>更改</source>
+        <translation>Change</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>录像保存路径</source>
+        <translation>Recording folder</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>关于VorelPlayer</source>
+        <translation>About VorelPlayer</translation>
+    </message>
+    <message>
+        <source>选择路径</source>
+        <translation>Choose a folder</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,145 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>截图完成!</source>
+        <translation>截图完成!</translation>
+    </message>
+    <message>
+        <source>截图完成!已保存至文件</source>
+        <translation>截图完成!已保存至文件</translation>
+    </message>
+</context>
+<context>
+    <name>Messagebox</name>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+</context>
+<context>
+    <name>MsgBox</name>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+</context>
+<context>
+    <name>PlayImportWidget</name>
+    <message>
+        <source>导入文件</source>
+        <translation>导入文件</translation>
+    </message>
+    <message>
+        <source>文件导入</source>
+        <translation>文件导入</translation>
+    </message>
+    <message>
+        <source>点击或拖拽导入多个文件</source>
+        <translation>点击或拖拽导入多个文件</translation>
+    </message>
+    <message>
+        <source>（支持 mov/flv/wmv/rtsp/mp4/avi/mkv/rtm)</source>
+        <translation>（支持 mov/flv/wmv/rtsp/mp4/avi/mkv/rtm)</translation>
+    </message>
+    <message>
+        <source>已添加</source>
+        <translation>已添加</translation>
+    </message>
+    <message>
+        <source> 个文件</source>
+        <translation> 个文件</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>导入</source>
+        <translation>导入</translation>
+    </message>
+    <message>
+        <source>选择转码文件</source>
+        <translation>选择转码文件</translation>
+    </message>
+    <message>
+        <source>视频文件(*.mp4 *.mov *.mvr *.flv *.wmv *.avi *.mkv *.rtm);;所有文件（*.*);;</source>
+        <translation>视频文件(*.mp4 *.mov *.mvr *.flv *.wmv *.avi *.mkv *.rtm);;所有文件（*.*);;</translation>
+    </message>
+</context>
+<context>
+    <name>PlayListWidget</name>
+    <message>
+        <source>播放列表</source>
+        <translation>播放列表</translation>
+    </message>
+    <message>
+        <source>选择并点击进行删除</source>
+        <translation>选择并点击进行删除</translation>
+    </message>
+    <message>
+        <source>时间:</source>
+        <translation>时间:</translation>
+    </message>
+</context>
+<context>
+    <name>PlayModelWidget</name>
+    <message>
+        <source>模式一：自动连播</source>
+        <translation>模式一：自动连播</translation>
+    </message>
+    <message>
+        <source>模式二：单个循环</source>
+        <translation>模式二：单个循环</translation>
+    </message>
+    <message>
+        <source>模式三：随机播放</source>
+        <translation>模式三：随机播放</translation>
+    </message>
+    <message>
+        <source>模式四：播完暂停</source>
+        <translation>模式四：播完暂停</translation>
+    </message>
+</context>
+<context>
+    <name>PlaySetting</name>
+    <message>
+        <source>图片保存路径</source>
+        <translation>图片保存路径</translation>
+    </message>
+    <message>
+        <source>更改</source>
+        <translation>更改</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>录像保存路径</source>
+        <translation>录像保存路径</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <source>关于VorelPlayer</source>
+        <translation>关于VorelPlayer</translation>
+    </message>
+    <message>
+        <source>选择路径</source>
+        <translation>选择路径</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,210 @@
+// The program's start-up, run as real processes on the test display: the
+// single-instance lock (refusal with exit 0, a start right after a crash),
+// the first-run language choice and the log switch. The refusal warning is
+// dismissed with xdotool.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+constexpr int kWindowWaitMs = 30000;
+
+QString RunXdotool(const QStringList& arguments)
+{
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), arguments);
+    if (!xdotool.waitForFinished(10000)) {
+        return QString();
+    }
+    return QString::fromUtf8(xdotool.readAllStandardOutput()).trimmed();
+}
+
+// The first window of the process whose title matches, or empty.
+QString FindWindow(qint64 pid, const QString& title)
+{
+    const QString found = RunXdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--pid"),
+                                      QString::number(pid), QStringLiteral("--name"), title});
+    return found.section(QLatin1Char('\n'), 0, 0);
+}
+
+QString WaitForWindow(QProcess& process, const QString& title, int timeoutMs = kWindowWaitMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (process.state() == QProcess::Running && waited.elapsed() < timeoutMs) {
+        const QString window = FindWindow(process.processId(), title);
+        if (!window.isEmpty()) {
+            return window;
+        }
+        QTest::qWait(200);
+    }
+    return QString();
+}
+
+} // namespace
+
+class StartupTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_root;
+    QString m_program; // a copy of the player, so its LOG folder is ours
+    QString m_workDir;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+
+    QProcess& Start(const QStringList& environment = {})
+    {
+        m_processes.push_back(std::make_unique<QProcess>());
+        QProcess& process = *m_processes.back();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString& entry : environment) {
+            env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+        }
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(m_workDir);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.start(m_program, QStringList());
+        process.waitForStarted();
+        return process;
+    }
+
+    void WriteIni(const QList<QPair<QString, QVariant>>& values)
+    {
+        QFile::remove(m_workDir + QStringLiteral("/account.ini"));
+        QSettings ini(m_workDir + QStringLiteral("/account.ini"), QSettings::IniFormat);
+        for (const auto& value : values) {
+            ini.setValue(value.first, value.second);
+        }
+    }
+
+    // Waits until QSettings has written `key` = `expected` to account.ini.
+    bool WaitForIniValue(const QString& key, const QString& expected)
+    {
+        for (int i = 0; i < 150; ++i) {
+            QSettings ini(m_workDir + QStringLiteral("/account.ini"), QSettings::IniFormat);
+            if (ini.value(key).toString() == expected) {
+                return true;
+            }
+            QTest::qWait(100);
+        }
+        return false;
+    }
+
+    void Stop(QProcess& process)
+    {
+        if (process.state() == QProcess::Running) {
+            process.kill();
+            process.waitForFinished(10000);
+        }
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_root.isValid());
+        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty(), "xdotool is needed");
+        QVERIFY(QDir(m_root.path()).mkpath(QStringLiteral("bin")));
+        QVERIFY(QDir(m_root.path()).mkpath(QStringLiteral("work")));
+        m_program = m_root.filePath(QStringLiteral("bin/vorelplayer"));
+        m_workDir = m_root.filePath(QStringLiteral("work"));
+        QVERIFY(QFile::copy(QStringLiteral(VORELPLAYER), m_program));
+    }
+
+    void cleanup()
+    {
+        for (auto& process : m_processes) {
+            Stop(*process);
+        }
+        m_processes.clear();
+    }
+
+    void secondInstanceIsRefusedWithExitZero()
+    {
+        WriteIni({});
+        QProcess& first = Start();
+        QVERIFY(!WaitForWindow(first, QStringLiteral("^MainWindow$")).isEmpty());
+        QProcess& second = Start();
+        const QString warning = WaitForWindow(second, QStringLiteral("^警告$"));
+        QVERIFY2(!warning.isEmpty(), "the second instance shows its warning");
+        QVERIFY(FindWindow(second.processId(), QStringLiteral("^MainWindow$")).isEmpty());
+        RunXdotool({QStringLiteral("windowfocus"), warning});
+        RunXdotool({QStringLiteral("key"), QStringLiteral("--window"), warning, QStringLiteral("Return")});
+        QVERIFY(second.waitForFinished(kWindowWaitMs));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+    }
+
+    void startRightAfterACrashSucceeds()
+    {
+        WriteIni({});
+        QProcess& crashed = Start();
+        QVERIFY(!WaitForWindow(crashed, QStringLiteral("^MainWindow$")).isEmpty());
+        crashed.kill(); // no clean-up: the lock's segment stays behind
+        QVERIFY(crashed.waitForFinished(10000));
+        QProcess& next = Start();
+        QVERIFY2(!WaitForWindow(next, QStringLiteral("^MainWindow$")).isEmpty(), "the next start shows its window");
+        QCOMPARE(next.state(), QProcess::Running);
+        QVERIFY(FindWindow(next.processId(), QStringLiteral("^警告$")).isEmpty());
+    }
+
+    void firstRunChoosesTheLanguageFromTheLocale_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("mainland China") << "zh_CN.UTF-8" << "zh_cn";
+        QTest::newRow("Taiwan") << "zh_TW.UTF-8" << "en_us";
+        QTest::newRow("English") << "en_GB.UTF-8" << "en_us";
+    }
+
+    void firstRunChoosesTheLanguageFromTheLocale()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, expected);
+        WriteIni({{QStringLiteral("Language/first"), 1}});
+        QProcess& player = Start({QStringLiteral("LANG=") + locale, QStringLiteral("LC_ALL=") + locale,
+                                  QStringLiteral("LANGUAGE=")});
+        QVERIFY(!WaitForWindow(player, QStringLiteral("^MainWindow$")).isEmpty());
+        QVERIFY2(WaitForIniValue(QStringLiteral("Language/type"), expected), qPrintable(expected));
+        QVERIFY(WaitForIniValue(QStringLiteral("Language/first"), QStringLiteral("0")));
+    }
+
+    void logFileOnlyWhenSwitchedOn()
+    {
+        const QString logDir = m_root.filePath(QStringLiteral("bin/LOG"));
+        QDir(logDir).removeRecursively();
+        WriteIni({{QStringLiteral("LOG/ON"), false}});
+        QProcess& quiet = Start();
+        QVERIFY(!WaitForWindow(quiet, QStringLiteral("^MainWindow$")).isEmpty());
+        Stop(quiet);
+        QVERIFY2(!QDir(logDir).exists(), "no LOG folder without LOG/ON");
+
+        WriteIni({{QStringLiteral("LOG/ON"), true}});
+        QProcess& logging = Start();
+        QVERIFY(!WaitForWindow(logging, QStringLiteral("^MainWindow$")).isEmpty());
+        const QString today = logDir + QLatin1Char('/') + QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))
+            + QStringLiteral(".log");
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(today).size() > 0, kWindowWaitMs);
+        QFile file(today);
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QString firstLine = QString::fromUtf8(file.readLine());
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d   (Debug   |Warning |Critical|Fatal   )?"))
+                     .match(firstLine)
+                     .hasMatch(),
+                 qPrintable(firstLine));
+    }
+};
+
+QTEST_GUILESS_MAIN(StartupTest)
+#include "tst_Startup.moc"

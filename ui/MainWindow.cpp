@@ -1,0 +1,818 @@
+#include "MainWindow.h"
+#include "ui_MainWindow.h"
+
+#include "AppSettings.h"
+#include "AudioOut.h"
+#include "DisplayWidget.h"
+#include "EdgeResize.h"
+#include "MsgBox.h"
+#include "MultipleWidget.h"
+#include "PlayBottomWidget.h"
+#include "PlayImportWidget.h"
+#include "PlayListWidget.h"
+#include "PlayModelWidget.h"
+#include "PlayOrder.h"
+#include "PlaySetting.h"
+#include "PowerEvents.h"
+#include "RecordHint.h"
+#include "ScreenshotSucHint.h"
+#include "ScreenshotWriter.h"
+#include "VolumeWidget.h"
+#include "VorelResources.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QGraphicsDropShadowEffect>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QMutexLocker>
+#include <QProcess>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+constexpr int kRelayoutDelayMs = 5;
+constexpr int kCursorResetMs = 600;
+constexpr int kDragEdgePx = 5;
+constexpr int kScreenBottomReservePx = 60;
+}
+
+MainWindow::MainWindow(QWidget* parent)
+    : QWidget(parent), ui(new Ui::MainWindow)
+{
+    VorelResourcesInit();
+    ui->setupUi(this);
+    m_display = ui->MainShowWidget;
+    setWindowIcon(QIcon(QStringLiteral(":/img/logo.png")));
+    ui->label_7->setText(QStringLiteral("VorelPlayer V1.0"));
+    ui->label_6->setText(QStringLiteral("VorelPlayer V1.0.0"));
+    installEventFilter(this);
+    ui->titleWidget->installEventFilter(this);
+    ui->MainShowWidget->installEventFilter(this);
+    ui->widget->installEventFilter(this);
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_TranslucentBackground);
+    CreateChildren();
+    ConnectSignals();
+    for (QWidget* tracked : {static_cast<QWidget*>(ui->titleWidget), static_cast<QWidget*>(ui->MainShowWidget),
+                             static_cast<QWidget*>(ui->widget), static_cast<QWidget*>(this)}) {
+        tracked->setAttribute(Qt::WA_MouseTracking);
+    }
+    auto* shadow = new QGraphicsDropShadowEffect(ui->widget);
+    shadow->setBlurRadius(12);
+    shadow->setColor(QColor(63, 63, 63, 180));
+    shadow->setOffset(0, 0);
+    ui->widget->setGraphicsEffect(shadow);
+    ui->label_7->hide();
+}
+
+MainWindow::~MainWindow()
+{
+    qDebug() << __LINE__ << "MainWindow::~MainWindow";
+    m_engine.ForceStop();
+    delete ui;
+    ui = nullptr;
+}
+
+void MainWindow::CreateChildren()
+{
+    const bool chinese = AppSettings::InterfaceIsChinese();
+    ui->closeBtn->setToolTip(chinese ? QStringLiteral("关闭") : QStringLiteral("Close"));
+    ui->maxBtn->setToolTip(chinese ? QStringLiteral("最大化") : QStringLiteral("Max"));
+    ui->minBtn->setToolTip(chinese ? QStringLiteral("最小化") : QStringLiteral("Min"));
+
+    m_setting = new PlaySetting(this);
+    m_setting->hide();
+    m_picFolder = m_setting->pictureFolder();
+    m_videoFolder = m_setting->videoFolder();
+
+    m_bottom = new PlayBottomWidget(this);
+    m_bottom->resize(width(), kBarHeightPx);
+    m_bottom->move(0, height() - kBarHeightPx);
+    m_bottom->show();
+    m_volume = new VolumeWidget(this);
+    m_bottom->SetVolumeWidget(m_volume);
+    m_barAnimation.setTargetObject(m_bottom);
+    m_barAnimation.setPropertyName("pos");
+    m_barAnimation.setEasingCurve(QEasingCurve::OutCubic);
+
+    m_playList = new PlayListWidget(this);
+    m_playList->hide();
+    m_barTimer = new QTimer(this);
+    m_cursorTimer = new QTimer(this);
+    m_cursorTimer->setSingleShot(true);
+    m_modeChooser = new PlayModelWidget(this);
+    m_modeChooser->hide();
+    m_speedChooser = new MultipleWidget(this);
+    m_speedChooser->hide();
+    m_import = new PlayImportWidget(this);
+    m_import->resize(kImportWidthPx, kImportHeightPx);
+    m_import->move((width() - kImportWidthPx) / 2, (height() - kImportHeightPx) / 2);
+    m_import->show();
+    m_power = new PowerEvents(this);
+}
+
+void MainWindow::ConnectSignals()
+{
+    connect(m_barTimer, &QTimer::timeout, this, &MainWindow::onFullTimeOut);
+    connect(m_cursorTimer, &QTimer::timeout, this, [this] { setCursor(Qt::ArrowCursor); });
+    connect(ui->closeBtn, &QPushButton::clicked, this, &MainWindow::CloseFromButton);
+    connect(ui->minBtn, &QPushButton::clicked, this, &MainWindow::showMinimized);
+    connect(ui->maxBtn, &QPushButton::clicked, this, &MainWindow::ToggleMaximized);
+    connect(m_power, &PowerEvents::sigSuspend, this, &MainWindow::OnPowerSuspend);
+    connect(m_power, &PowerEvents::sigResume, this, &MainWindow::OnPowerResume);
+    ConnectBar();
+    ConnectChoosers();
+    ConnectPanels();
+    ConnectEngine();
+}
+
+void MainWindow::ConnectBar()
+{
+    connect(m_bottom, &PlayBottomWidget::sigIsFull, this, &MainWindow::ToggleFullScreen);
+    connect(m_bottom, &PlayBottomWidget::sigListBtnClicked, this, &MainWindow::onListBtnClicked);
+    connect(m_bottom, &PlayBottomWidget::sigSettingBtnClicked, this, &MainWindow::onSettingClicked);
+    connect(m_bottom, &PlayBottomWidget::sigScreenShotBtnClicked, this, &MainWindow::onScreenShotBtnClicked);
+    connect(m_bottom, &PlayBottomWidget::sigstateBtnclicked, this, &MainWindow::OnBarStateClicked);
+    connect(m_bottom, &PlayBottomWidget::sigSentCurrentTime, this, [this](int length) { m_engine.timechange(length); });
+    connect(m_bottom, &PlayBottomWidget::sigRollbackBtnClicked, this, &MainWindow::OnBarRollbackClicked);
+    connect(m_bottom, &PlayBottomWidget::sigFastForwardBtnClicked, this, &MainWindow::OnBarFastForwardClicked);
+    connect(m_volume, &VolumeWidget::sigVolumeChange, this, &MainWindow::OnVolumeChange);
+    connect(m_bottom, &PlayBottomWidget::sigSoundBtnClicked, this, [this] { TogglePopup(Popup::Volume); });
+    connect(m_bottom, &PlayBottomWidget::sigmodelBtnClicked, this, [this] { TogglePopup(Popup::Mode); });
+    connect(m_bottom, &PlayBottomWidget::sigmultipleBtnClicked, this, [this] { TogglePopup(Popup::Speed); });
+    connect(m_bottom, &PlayBottomWidget::sigvideoBtnClicked, this, &MainWindow::OnRecordToggled);
+}
+
+void MainWindow::ConnectChoosers()
+{
+    connect(m_modeChooser, &PlayModelWidget::sigAutobtnClicked, this, [this] { OnPlayModeChosen(PlayOrder::AutoPlay); });
+    connect(m_modeChooser, &PlayModelWidget::sigSinglebtnClicked, this,
+            [this] { OnPlayModeChosen(PlayOrder::SinglePlay); });
+    connect(m_modeChooser, &PlayModelWidget::sigRandombtnbtnClicked, this,
+            [this] { OnPlayModeChosen(PlayOrder::RandomPlay); });
+    connect(m_modeChooser, &PlayModelWidget::sigStopbtnbtnClicked, this,
+            [this] { OnPlayModeChosen(PlayOrder::StopPlay); });
+    connect(m_speedChooser, &MultipleWidget::sigshalfbtnClicked, this,
+            [this] { OnSpeedChosen(0.5f, QStringLiteral("0.5X")); });
+    connect(m_speedChooser, &MultipleWidget::sigs1btnClicked, this, [this] { OnSpeedChosen(1.0f, QStringLiteral("1X")); });
+    connect(m_speedChooser, &MultipleWidget::sigs2btnClicked, this, [this] { OnSpeedChosen(2.0f, QStringLiteral("2X")); });
+}
+
+void MainWindow::ConnectPanels()
+{
+    connect(m_playList, &PlayListWidget::sigShowImportWidget, this, &MainWindow::ShowImportWidget);
+    connect(this, &MainWindow::sigAddFile, m_playList, &PlayListWidget::onAddFile);
+    connect(m_playList, &PlayListWidget::sigShowVideo, this, &MainWindow::ShowVideo);
+    connect(m_playList, &PlayListWidget::sigDeleteRow, this, &MainWindow::OnPlayListDeleteRow);
+    connect(m_import, &PlayImportWidget::sigHideImportWidget, this, [this] {
+        m_import->hide();
+        m_importVisible = false;
+    });
+    connect(m_import, &PlayImportWidget::sigSendFileList, this, &MainWindow::OnImportFileList);
+    connect(m_setting, &PlaySetting::sigsetPicPatch, this, &MainWindow::setPicPatch);
+    connect(m_setting, &PlaySetting::sigsetVideoPatch, this, &MainWindow::setVideoPatch);
+    connect(m_setting, &PlaySetting::sigStopPlay, this, &MainWindow::Restart);
+}
+
+void MainWindow::ConnectEngine()
+{
+    connect(this, &MainWindow::sigStartSpliter, &m_engine, &PlaySpliterSystem::StartSpliter);
+    connect(&m_engine, &PlaySpliterSystem::sigSendMessage, this, &MainWindow::OnEngineMessage);
+    // Thread-safe on the engine's side, and must act on the running playback
+    // (whose thread is busy in StartSpliter), so it is called directly.
+    connect(this, &MainWindow::sigSetMultiple, &m_engine, &PlaySpliterSystem::setMultiple, Qt::DirectConnection);
+    connect(&m_engine, &PlaySpliterSystem::sigYuv, this, &MainWindow::OnEngineYuv, Qt::DirectConnection);
+    connect(this, &MainWindow::sigSetVolume, m_engine.audioOut(), &AudioOut::SetVolume);
+    connect(&m_engine, &PlaySpliterSystem::sigSetSliderLength, m_bottom, &PlayBottomWidget::setSliderLength);
+    connect(&m_engine, &PlaySpliterSystem::sigSetLengthing, m_bottom, &PlayBottomWidget::sigSetLengthing);
+    connect(&m_engine, &PlaySpliterSystem::sigDecodedFrame, m_display, &DisplayWidget::onDecodedFrame,
+            Qt::QueuedConnection);
+    connect(m_display, &DisplayWidget::sigdeleteqmap, &m_engine, &PlaySpliterSystem::sigdeleteqmap);
+    connect(&m_engine, &PlaySpliterSystem::sigPlayFinish, this, &MainWindow::OnEnginePlayFinish);
+}
+
+DisplayWidget* MainWindow::display() const
+{
+    return m_display;
+}
+
+MsgBox* MainWindow::messageBox() const
+{
+    return m_msgBox;
+}
+
+void MainWindow::OpenFiles(const QStringList& paths)
+{
+    QStringList absolute;
+    for (const QString& path : paths) {
+        absolute << QFileInfo(path).absoluteFilePath();
+    }
+    m_import->AddPaths(absolute);
+    if (m_import->pendingFiles().isEmpty()) {
+        return;
+    }
+    m_import->onImportBtnclicked();
+    ShowVideo(0);
+}
+
+void MainWindow::ShowVideo(int rows)
+{
+    if (rows < 0 || rows >= m_fileList.size()) {
+        qDebug() << __LINE__ << "MainWindow::ShowVideo" << "no such row" << rows;
+        return;
+    }
+    m_engine.ClosePlay();
+    m_finished = false;
+    const QString path = m_fileList[rows];
+    m_currentIndex = rows;
+    const char* buffer = m_pathBuffer.Store(path);
+    ui->label_6->setText(path.split(QLatin1Char('/')).constLast());
+    ui->label_7->show();
+    if (!QFileInfo(path).isFile()) {
+        qDebug() << __LINE__ << "MainWindow::ShowVideo" << "open notfile";
+        return;
+    }
+    qDebug() << __LINE__ << "MainWindow::ShowVideo" << "open isFile";
+    m_display->Start();
+    m_isPlaying = true;
+    m_bottom->ShowState(PlayBottomWidget::PlayState::Playing);
+    m_playList->setListChange(rows);
+    emit sigStartSpliter(buffer);
+}
+
+void MainWindow::FollowStep(int kind, int index)
+{
+    switch (static_cast<PlayOrder::Step::Kind>(kind)) {
+    case PlayOrder::Step::Kind::Play:
+        ShowVideo(index);
+        break;
+    case PlayOrder::Step::Kind::Stop:
+        EnterStopState();
+        break;
+    case PlayOrder::Step::Kind::Finish:
+        EnterStopState();
+        m_finished = true;
+        break;
+    }
+}
+
+void MainWindow::OnEnginePlayFinish()
+{
+    const PlayOrder::Step step = PlayOrder::AtEnd(m_playMode, m_currentIndex, m_fileList.size());
+    FollowStep(static_cast<int>(step.kind), step.index);
+}
+
+void MainWindow::OnBarRollbackClicked()
+{
+    const PlayOrder::Step step = PlayOrder::Previous(m_playMode, m_currentIndex, m_fileList.size());
+    FollowStep(static_cast<int>(step.kind), step.index);
+}
+
+void MainWindow::OnBarFastForwardClicked()
+{
+    const PlayOrder::Step step = PlayOrder::Next(m_playMode, m_currentIndex, m_fileList.size());
+    FollowStep(static_cast<int>(step.kind), step.index);
+}
+
+void MainWindow::EnterStopState()
+{
+    m_bottom->ResetTime();
+    m_isPlaying = false;
+    m_bottom->ShowState(PlayBottomWidget::PlayState::Paused);
+    m_display->HideLoading();
+}
+
+void MainWindow::OnBarStateClicked()
+{
+    if (m_finished) {
+        ShowVideo(m_currentIndex);
+        return;
+    }
+    if (m_isPlaying) {
+        m_isPlaying = false;
+        m_bottom->ShowState(PlayBottomWidget::PlayState::Paused);
+        m_engine.StopPlay();
+    } else {
+        m_isPlaying = true;
+        m_bottom->ShowState(PlayBottomWidget::PlayState::Playing);
+        m_engine.PlayAgain();
+    }
+}
+
+void MainWindow::OnImportFileList(const QVector<QString>& list)
+{
+    m_fileList = list;
+    m_currentIndex = -1;
+    m_finished = false;
+    m_engine.ClosePlay();
+    emit sigAddFile(m_fileList);
+    m_importVisible = false;
+    m_isPlaying = false;
+    m_bottom->ShowState(PlayBottomWidget::PlayState::Paused);
+    m_display->HideLoading();
+    m_bottom->ResetTime();
+}
+
+void MainWindow::OnPlayListDeleteRow(int row)
+{
+    if (row < 0 || row >= m_fileList.size()) {
+        return;
+    }
+    m_fileList.remove(row);
+    // The file after the removed one is what "next" must reach: step back
+    // only when the removed row lay at or before the current one.
+    if (m_currentIndex >= 0 && row <= m_currentIndex) {
+        --m_currentIndex;
+    }
+    m_engine.ClosePlay();
+    m_display->HideLoading();
+    emit m_bottom->sigFastForwardBtnClicked();
+}
+
+void MainWindow::OnVolumeChange(int volume)
+{
+    emit sigSetVolume(volume / 100.0);
+    m_bottom->ShowSound(volume != 0 ? PlayBottomWidget::Sound::On : PlayBottomWidget::Sound::Off);
+}
+
+void MainWindow::OnPlayModeChosen(int mode)
+{
+    m_playMode = mode;
+    m_modeChooser->hide();
+    m_modeVisible = false;
+    m_bottom->setModelBtn(mode);
+}
+
+void MainWindow::OnSpeedChosen(float multiple, const QString& text)
+{
+    m_speedChooser->hide();
+    m_speedVisible = false;
+    emit sigSetMultiple(multiple);
+    m_bottom->SetSpeedText(text);
+}
+
+void MainWindow::OnEngineMessage(const QString& text)
+{
+    m_msgBox = new MsgBox(this);
+    m_msgBox->setText(text);
+    m_msgBox->show();
+    OnPlayModeChosen(PlayOrder::StopPlay);
+}
+
+void MainWindow::OnEngineYuv(uchar* ptr, uint width, uint height, int size)
+{
+    if (!ptr || size <= 0) {
+        return;
+    }
+    QMutexLocker lock(&m_frameLock);
+    m_currentFrame = QByteArray(reinterpret_cast<const char*>(ptr), size);
+    m_frameHeight = static_cast<int>(height);
+    m_frameWidth = static_cast<int>(width);
+    emit m_display->sigYuv(QByteArray(reinterpret_cast<const char*>(ptr), size), width, height);
+}
+
+QByteArray MainWindow::currentFrame(int* width, int* height)
+{
+    QMutexLocker lock(&m_frameLock);
+    if (width) {
+        *width = m_frameWidth;
+    }
+    if (height) {
+        *height = m_frameHeight;
+    }
+    return m_currentFrame;
+}
+
+void MainWindow::setPicPatch(QString patch)
+{
+    m_picFolder = patch;
+}
+
+void MainWindow::setVideoPatch(QString patch)
+{
+    m_videoFolder = patch;
+}
+
+void MainWindow::onScreenShotBtnClicked()
+{
+    const QString folder = m_setting->pictureFolder();
+    qDebug() << __LINE__ << "MainWindow::onScreenShotBtnClicked" << folder;
+    QDir dir(folder);
+    if (dir.exists()) {
+        qDebug() << __LINE__ << "fullpath exist";
+    } else if (QDir().mkdir(folder)) {
+        qDebug() << __LINE__ << "Create fullpath success";
+    } else {
+        qDebug() << __LINE__ << "Create path fail";
+    }
+    const QString fileName = ScreenshotWriter::FileName(folder, QDateTime::currentDateTime());
+    qDebug() << __LINE__ << fileName;
+    QMutexLocker lock(&m_frameLock);
+    if (m_currentFrame.isEmpty()) {
+        qDebug() << __LINE__ << "m_curFrame isempty";
+        return;
+    }
+    const QImage image = ScreenshotWriter::ToImage(m_currentFrame, m_frameWidth, m_frameHeight);
+    if (!image.isNull() && ScreenshotWriter::Write(image, fileName)) {
+        auto* hint = new ScreenshotSucHint(ScreenshotSucHint::kLargeKind, image,
+                                           {tr("截图完成!"), tr("截图完成!已保存至文件")}, this);
+        hint->move(16, height() - hint->height() - 118);
+        hint->show();
+        return;
+    }
+    m_msgBox = new MsgBox(this);
+    m_msgBox->setText(AppSettings::InterfaceIsChinese() ? QStringLiteral("截图失败！请检查内存")
+                                                        : QStringLiteral("Screenshot failed! Please check the memory"));
+    m_msgBox->show();
+}
+
+void MainWindow::OnRecordToggled()
+{
+    if (m_recordShown) {
+        if (m_recordHint) {
+            m_recordHint->hide();
+        }
+        m_recordShown = false;
+        return;
+    }
+    delete m_recordHint;
+    m_recordHint = new RecordHint(m_display);
+    m_recordHint->move(20, 20);
+    m_recordHint->show();
+    m_recordShown = true;
+}
+
+void MainWindow::OnPowerSuspend()
+{
+    // Only a playback that runs is paused, and only that one resumes on wake.
+    m_resumeAfterWake = m_isPlaying;
+    if (m_resumeAfterWake) {
+        m_engine.StopPlay();
+    }
+    emit sigPausePreview();
+}
+
+void MainWindow::OnPowerResume()
+{
+    // Devices (sound above all) need a moment after waking; wait without
+    // blocking the window.
+    QTimer::singleShot(kResumeDelayMs, this, [this] {
+        if (m_resumeAfterWake && m_isPlaying) {
+            m_engine.PlayAgain();
+        }
+        m_resumeAfterWake = false;
+        emit sigContinuePreview();
+    });
+}
+
+bool MainWindow::nativeEvent(const QByteArray& eventType, void* message, long* result)
+{
+    Q_UNUSED(result)
+    return m_power->HandleNative(eventType, message);
+}
+
+void MainWindow::CloseFromButton()
+{
+    m_engine.ForceStop();
+    ui->closeBtn->setEnabled(false);
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    m_engine.ForceStop();
+    QWidget::closeEvent(event);
+}
+
+void MainWindow::Restart()
+{
+    m_engine.ForceStop();
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1),
+                            QDir::currentPath());
+    QCoreApplication::exit(0);
+}
+
+void MainWindow::HidePopups(const QVector<Popup>& popups)
+{
+    for (Popup popup : popups) {
+        switch (popup) {
+        case Popup::List:
+            m_playList->hide();
+            m_listVisible = false;
+            break;
+        case Popup::Import:
+            m_import->hide();
+            m_importVisible = false;
+            break;
+        case Popup::Settings:
+            m_setting->hide();
+            m_settingVisible = false;
+            break;
+        case Popup::Mode:
+            m_modeChooser->hide();
+            m_modeVisible = false;
+            break;
+        case Popup::Speed:
+            m_speedChooser->hide();
+            m_speedVisible = false;
+            break;
+        case Popup::Volume:
+            m_volume->hide();
+            m_volumeVisible = false;
+            break;
+        }
+    }
+}
+
+void MainWindow::TogglePopup(Popup popup)
+{
+    struct Entry { bool* visible; QWidget* widget; QVector<Popup> others; };
+    Entry entry{nullptr, nullptr, {}};
+    switch (popup) {
+    case Popup::List:
+        entry = {&m_listVisible, m_playList, {Popup::Settings, Popup::Mode, Popup::Speed, Popup::Volume}};
+        break;
+    case Popup::Settings:
+        entry = {&m_settingVisible, m_setting, {Popup::List, Popup::Import, Popup::Mode, Popup::Speed, Popup::Volume}};
+        break;
+    case Popup::Mode:
+        entry = {&m_modeVisible, m_modeChooser, {Popup::List, Popup::Import, Popup::Speed, Popup::Settings, Popup::Volume}};
+        break;
+    case Popup::Speed:
+        entry = {&m_speedVisible, m_speedChooser, {Popup::List, Popup::Import, Popup::Mode, Popup::Settings, Popup::Volume}};
+        break;
+    case Popup::Volume:
+        entry = {&m_volumeVisible, m_volume, {Popup::List, Popup::Import, Popup::Mode, Popup::Speed, Popup::Settings}};
+        break;
+    case Popup::Import:
+        return;
+    }
+    HidePopups(entry.others);
+    if (*entry.visible) {
+        entry.widget->hide();
+        *entry.visible = false;
+        return;
+    }
+    *entry.visible = true;
+    PlacePopup(popup);
+    entry.widget->raise();
+    entry.widget->show();
+}
+
+void MainWindow::PlacePopup(Popup popup)
+{
+    const int w = width();
+    const int h = height();
+    switch (popup) {
+    case Popup::List:
+        m_playList->resize(w / 5, h - 140);
+        m_playList->move(w - m_playList->width(), 40);
+        break;
+    case Popup::Settings:
+        m_setting->resize(450, 220);
+        m_setting->move(w - 450 - 30, h - 320);
+        break;
+    case Popup::Mode:
+        m_modeChooser->move(100, h - 229);
+        break;
+    case Popup::Speed:
+        m_speedChooser->move(w - 279, h - 189);
+        break;
+    case Popup::Volume:
+        m_bottom->PlaceVolume(h - m_bottom->height());
+        break;
+    case Popup::Import:
+        m_import->resize(kImportWidthPx, kImportHeightPx);
+        m_import->move((w - kImportWidthPx) / 2, (h - kImportHeightPx) / 2);
+        break;
+    }
+}
+
+void MainWindow::PlaceVisiblePopups()
+{
+    const struct { bool visible; Popup popup; } popups[] = {
+        {m_listVisible, Popup::List}, {m_settingVisible, Popup::Settings}, {m_modeVisible, Popup::Mode},
+        {m_speedVisible, Popup::Speed}, {m_volumeVisible, Popup::Volume}, {m_importVisible, Popup::Import}};
+    for (const auto& entry : popups) {
+        if (entry.visible) {
+            PlacePopup(entry.popup);
+        }
+    }
+}
+
+void MainWindow::onListBtnClicked()
+{
+    TogglePopup(Popup::List);
+}
+
+void MainWindow::onSettingClicked()
+{
+    TogglePopup(Popup::Settings);
+}
+
+void MainWindow::ShowImportWidget()
+{
+    PlacePopup(Popup::Import);
+    m_import->raise();
+    m_import->show();
+    m_importVisible = true;
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    LayBarOut();
+    PlaceVisiblePopups();
+}
+
+void MainWindow::LayBarOut()
+{
+    m_barAnimation.stop();
+    m_bottom->resize(width(), kBarHeightPx);
+    m_bottom->move(0, height() - kBarHeightPx);
+    m_bottom->raise();
+    m_barHidden = false;
+}
+
+void MainWindow::ToggleFullScreen()
+{
+    HidePopups({Popup::Settings, Popup::List});
+    if (m_isFull) {
+        LeaveFullScreen();
+        return;
+    }
+    m_isFull = true;
+    ui->titleWidget->hide();
+    setWindowState(windowState() ^ Qt::WindowFullScreen);
+    m_barTimer->start(kBarHideDelayMs);
+    QTimer::singleShot(kRelayoutDelayMs, this, &MainWindow::LayBarOut);
+}
+
+void MainWindow::LeaveFullScreen()
+{
+    m_barTimer->stop();
+    m_isFull = false;
+    m_isMaximized = false;
+    ui->titleWidget->show();
+    showNormal();
+    QTimer::singleShot(kRelayoutDelayMs, this, &MainWindow::LayBarOut);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_Escape) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    LeaveFullScreen();
+}
+
+void MainWindow::SlideBar(const QPoint& to)
+{
+    m_barAnimation.stop();
+    m_barAnimation.setDuration(kBarSlideMs);
+    m_barAnimation.setStartValue(m_bottom->pos());
+    m_barAnimation.setEndValue(to);
+    m_barAnimation.start();
+}
+
+void MainWindow::onFullTimeOut()
+{
+    m_barTimer->stop();
+    SlideBar(QPoint(width() - m_bottom->width(), height()));
+    m_barHidden = true;
+}
+
+void MainWindow::showBottom()
+{
+    m_barTimer->start(kBarHideDelayMs);
+    SlideBar(QPoint(width() - m_bottom->width(), height() - kBarHeightPx));
+    m_barHidden = false;
+}
+
+void MainWindow::ToggleMaximized()
+{
+    if (m_isMaximized) {
+        m_isMaximized = false;
+        showNormal();
+        ui->titleWidget->show();
+    } else {
+        m_isMaximized = true;
+        showMaximized();
+    }
+    m_isFull = false;
+}
+
+int MainWindow::ScreenHeight() const
+{
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().height() : 0;
+}
+
+bool MainWindow::TitleBarMove(const QPoint& global)
+{
+    const int y = global.y() - m_titlePressPos.y() - kDragEdgePx;
+    if (y > 0) {
+        if (!(windowState() & Qt::WindowMaximized) && y < ScreenHeight() - kScreenBottomReservePx) {
+            move(global.x() - m_titlePressPos.x() - kDragEdgePx, y);
+        }
+        m_titleDragToTop = false;
+    } else {
+        m_titleDragToTop = true;
+    }
+    return false;
+}
+
+bool MainWindow::TitleBarEvent(QEvent* event)
+{
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        m_titlePressPos = mouse->pos();
+        if (m_titlePressPos.x() >= kDragEdgePx && m_titlePressPos.x() <= width() - kDragEdgePx
+            && m_titlePressPos.y() >= kDragEdgePx) {
+            m_titleDragging = true;
+        }
+        return false;
+    case QEvent::MouseMove:
+        return m_titleDragging ? TitleBarMove(mouse->globalPos()) : false;
+    case QEvent::MouseButtonRelease:
+        m_titleDragging = false;
+        if (m_titleDragToTop) {
+            m_isMaximized = true;
+            showMaximized();
+            m_isFull = false;
+            m_titleDragToTop = false;
+        }
+        return false;
+    case QEvent::MouseButtonDblClick:
+        ui->maxBtn->click();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->titleWidget) {
+        return TitleBarEvent(event);
+    }
+    if (watched == ui->MainShowWidget) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            HidePopups({Popup::List, Popup::Mode, Popup::Speed, Popup::Settings, Popup::Volume});
+        } else if (event->type() == QEvent::MouseMove && m_isFull) {
+            const QPoint pos = static_cast<QMouseEvent*>(event)->pos();
+            if (pos != m_lastFilterPos && m_barHidden) {
+                showBottom();
+            }
+            m_lastFilterPos = pos;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::SetCursorShape(Qt::CursorShape shape)
+{
+    setCursor(shape);
+    m_cursorTimer->start(kCursorResetMs);
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event)
+{
+    m_resizeRegion = EdgeResize::RegionCode(event->pos(), size());
+    m_resizing = event->button() == Qt::LeftButton && m_resizeRegion != EdgeResize::kInside;
+    m_pressGeometry = geometry();
+    m_pressGlobalPos = event->globalPos();
+    QWidget::mousePressEvent(event);
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_isFull || (windowState() & Qt::WindowMaximized)) {
+        return;
+    }
+    SetCursorShape(EdgeResize::Cursor(EdgeResize::RegionCode(event->pos(), size())));
+    if (!m_resizing) {
+        return;
+    }
+    const QRect resized = EdgeResize::Resized(m_resizeRegion, m_pressGeometry,
+                                              event->globalPos() - m_pressGlobalPos, minimumSize());
+    if (resized.isValid()) {
+        setGeometry(resized);
+        repaint();
+    }
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_resizing = false;
+    QGuiApplication::restoreOverrideCursor();
+    QWidget::mouseReleaseEvent(event);
+}

@@ -1,0 +1,208 @@
+#pragma once
+
+#include "EnginePathBuffer.h"
+#include "PlaySpliterSystem.h"
+
+#include <QByteArray>
+#include <QMutex>
+#include <QPoint>
+#include <QPointer>
+#include <QPropertyAnimation>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <QWidget>
+
+namespace Ui { class MainWindow; }
+class DisplayWidget;
+class MsgBox;
+class MultipleWidget;
+class PlayBottomWidget;
+class PlayImportWidget;
+class PlayListWidget;
+class PlayModelWidget;
+class PlaySetting;
+class PowerEvents;
+class QTimer;
+class RecordHint;
+class VolumeWidget;
+
+// The program's only top-level window: frameless and translucent, with its
+// own title bar, the display, and the control bar laid over the picture. It
+// owns the playback engine, creates every popup, wires them (all wiring is in
+// ConnectSignals), keeps the play list's paths and the current index and
+// advances through them by play mode.
+//
+// Threads: everything runs on the GUI thread except OnEngineYuv, which the
+// engine calls on its presenting thread (direct connection) while its
+// picture buffer is valid.
+// Locks: m_frameLock guards m_currentFrame, m_frameWidth and m_frameHeight
+// (the picture handler and the screenshot command).
+class MainWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kBarHeightPx = 100;
+    static constexpr int kBarHideDelayMs = 5000;
+    static constexpr int kBarSlideMs = 500;
+    static constexpr int kImportWidthPx = 470;
+    static constexpr int kImportHeightPx = 400;
+    static constexpr int kResumeDelayMs = 5000;
+
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Imports files as the import dialog would and plays the first one.
+    void OpenFiles(const QStringList& paths);
+
+    PlaySpliterSystem* engine() { return &m_engine; }
+    DisplayWidget* display() const;
+    PlayBottomWidget* bottomWidget() const { return m_bottom; }
+    PlayListWidget* playList() const { return m_playList; }
+    PlayImportWidget* importWidget() const { return m_import; }
+    PlaySetting* settingPanel() const { return m_setting; }
+    PlayModelWidget* modeChooser() const { return m_modeChooser; }
+    MultipleWidget* speedChooser() const { return m_speedChooser; }
+    VolumeWidget* volumeWidget() const { return m_volume; }
+    MsgBox* messageBox() const;
+    QVector<QString> fileList() const { return m_fileList; }
+    int currentIndex() const { return m_currentIndex; }
+    int playMode() const { return m_playMode; }
+    bool isPlaying() const { return m_isPlaying; }
+    bool isFinished() const { return m_finished; }
+    bool isFull() const { return m_isFull; }
+    bool isBarHidden() const { return m_barHidden; }
+    QString pictureFolder() const { return m_picFolder; }
+    // A copy of the last picture, taken under the frame lock.
+    QByteArray currentFrame(int* width = nullptr, int* height = nullptr);
+
+signals:
+    void sigThisclose();
+    void sigAddFile(QVector<QString> fileList);
+    void sigStartSpliter(const char* File);
+    void sigYuv(uchar* ptr, uint width, uint height);
+    void sigSetVolume(double v);
+    void sigSetMultiple(float multiple);
+    void sigStartRecord();
+    void sigstopRecord();
+    void sigPausePreview();
+    void sigContinuePreview();
+
+public slots:
+    void onFullTimeOut();
+    void showBottom();
+    void onSettingClicked();
+    void onListBtnClicked();
+    void ShowVideo(int rows);
+    void onScreenShotBtnClicked();
+    void setPicPatch(QString patch);
+    void setVideoPatch(QString patch);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, long* result) override;
+
+private:
+    enum class Popup { List, Import, Settings, Mode, Speed, Volume };
+
+    void CreateChildren();
+    void ConnectSignals();
+    void ConnectBar();
+    void ConnectChoosers();
+    void ConnectEngine();
+    void ConnectPanels();
+
+    // Playback
+    void OnEngineYuv(uchar* ptr, uint width, uint height, int size);
+    void OnEngineMessage(const QString& text);
+    void OnEnginePlayFinish();
+    void OnBarStateClicked();
+    void OnBarRollbackClicked();
+    void OnBarFastForwardClicked();
+    void OnVolumeChange(int volume);
+    void OnImportFileList(const QVector<QString>& list);
+    void OnPlayListDeleteRow(int row);
+    void OnPlayModeChosen(int mode);
+    void OnSpeedChosen(float multiple, const QString& text);
+    void OnRecordToggled();
+    void OnPowerSuspend();
+    void OnPowerResume();
+    void FollowStep(int kind, int index);
+    void EnterStopState();
+    void Restart();
+    void CloseFromButton();
+
+    // Popups and window states
+    void HidePopups(const QVector<Popup>& popups);
+    void TogglePopup(Popup popup);
+    void PlacePopup(Popup popup);
+    void PlaceVisiblePopups();
+    void ShowImportWidget();
+    void ToggleFullScreen();
+    void LeaveFullScreen();
+    void ToggleMaximized();
+    void LayBarOut();
+    void SlideBar(const QPoint& to);
+    void SetCursorShape(Qt::CursorShape shape);
+    bool TitleBarEvent(QEvent* event);
+    bool TitleBarMove(const QPoint& global);
+    int ScreenHeight() const;
+
+    Ui::MainWindow* ui;
+    PlayListWidget* m_playList = nullptr;
+    bool m_listVisible = false;
+    bool m_titleDragToTop = false;
+    PlayBottomWidget* m_bottom = nullptr;
+    QPropertyAnimation m_barAnimation;
+    MultipleWidget* m_speedChooser = nullptr;
+    PlayModelWidget* m_modeChooser = nullptr;
+    bool m_volumeVisible = false;
+    bool m_speedVisible = false;
+    bool m_modeVisible = false;
+    int m_playMode = 0;
+    QTimer* m_barTimer = nullptr;
+    bool m_isFull = false;
+    bool m_barHidden = false;
+    bool m_titleDragging = false;
+    QPoint m_titlePressPos;
+    QPoint m_lastFilterPos;
+    PlaySetting* m_setting = nullptr;
+    bool m_settingVisible = false;
+    QString m_picFolder;
+    QString m_videoFolder;
+    PlayImportWidget* m_import = nullptr;
+    bool m_importVisible = true;
+    bool m_isMaximized = false;
+    QVector<QString> m_fileList;
+    int m_currentIndex = -1;
+    // Declared before the engine: its presenting thread may still deliver a
+    // picture while the engine is being destroyed.
+    QMutex m_frameLock;
+    QByteArray m_currentFrame;
+    int m_frameHeight = 0;
+    int m_frameWidth = 0;
+    DisplayWidget* m_display = nullptr; // the form's "MainShowWidget"; a child widget
+    PlaySpliterSystem m_engine;
+    EnginePathBuffer m_pathBuffer;
+    bool m_isPlaying = false;
+    bool m_finished = false;
+    bool m_resumeAfterWake = false;
+    int m_resizeRegion = 0;
+    bool m_resizing = false;
+    QRect m_pressGeometry;
+    QPoint m_pressGlobalPos;
+    QTimer* m_cursorTimer = nullptr;
+    QPointer<RecordHint> m_recordHint;
+    bool m_recordShown = false;
+    QPointer<MsgBox> m_msgBox;
+    VolumeWidget* m_volume = nullptr;
+    PowerEvents* m_power = nullptr;
+};

@@ -1,0 +1,108 @@
+#include "MediaKind.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <QtEndian>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+namespace {
+const struct { const char* suffix; const char* image; } kKinds[] = {
+    {"mp4", "margin_icon_mp4_nor.png"}, {"mov", "margin_icon_mov_nor.png"}, {"flv", "margin_icon_flv_nor.png"},
+    {"wmv", "margin_icon_wmv_nor.png"}, {"mvr", "margin_icon_rtsp_nor.png"}, {"avi", "margin_icon_avi_nor.png"},
+    {"mkv", "margin_icon_mkv_nor.png"}, {"rtm", "margin_icon_rtm_nor.png"}};
+constexpr int kMvrDurationOffset = 48;
+}
+
+QString MediaKind::Suffix(const QString& path)
+{
+    return path.section(QLatin1Char('.'), -1);
+}
+
+QString MediaKind::IconStyle(const QString& path)
+{
+    const QString suffix = Suffix(path);
+    for (const auto& kind : kKinds) {
+        if (suffix == QLatin1String(kind.suffix)) {
+            return QStringLiteral("image: url(:/img/%1);").arg(QLatin1String(kind.image));
+        }
+    }
+    return QString();
+}
+
+bool MediaKind::IsSupported(const QString& path)
+{
+    return !IconStyle(path).isEmpty();
+}
+
+QWidget* MediaKind::IconCell(const QString& path)
+{
+    auto* icon = new QLabel;
+    icon->setStyleSheet(IconStyle(path) + QStringLiteral("background: transparent;margin: 6px;"));
+    return icon;
+}
+
+QWidget* MediaKind::NameCell(const QString& name, const QString& detail)
+{
+    auto* cell = new QWidget;
+    auto* layout = new QVBoxLayout(cell);
+    layout->setContentsMargins(4, 8, 4, 8);
+    layout->setSpacing(2);
+    auto* nameLabel = new QLabel(name, cell);
+    nameLabel->setStyleSheet(QStringLiteral("color: #FFFFFF;background: transparent;"));
+    auto* detailLabel = new QLabel(detail, cell);
+    detailLabel->setStyleSheet(QStringLiteral("color: #999999;background: transparent;"));
+    layout->addWidget(nameLabel);
+    layout->addWidget(detailLabel);
+    return cell;
+}
+
+QString MediaKind::SizeText(qint64 bytes)
+{
+    if (bytes <= 1024) {
+        return QStringLiteral("%1B").arg(bytes);
+    }
+    const char units[] = {'K', 'M', 'G'};
+    double value = static_cast<double>(bytes);
+    char unit = 'B';
+    for (int i = 0; i < 3 && value > 1024; ++i) {
+        value /= 1024;
+        unit = units[i];
+    }
+    const qint64 thousandths = static_cast<qint64>(value * 1000);
+    return QStringLiteral("%1.%2%3")
+        .arg(thousandths / 1000)
+        .arg(thousandths % 1000, 3, 10, QLatin1Char('0'))
+        .arg(QLatin1Char(unit));
+}
+
+qint64 MediaKind::DurationMs(const QString& path)
+{
+    if (Suffix(path) == QLatin1String("mvr")) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            return -1;
+        }
+        const QByteArray head = file.read(kMvrDurationOffset + 4);
+        if (head.size() < kMvrDurationOffset + 4) {
+            return -1;
+        }
+        return qFromLittleEndian<qint32>(head.constData() + kMvrDurationOffset);
+    }
+    AVFormatContext* context = nullptr;
+    if (avformat_open_input(&context, QFile::encodeName(path).constData(), nullptr, nullptr) != 0) {
+        qDebug() << __LINE__ << "MediaKind::DurationMs" << "avcodec_configuration failed!";
+        return -1;
+    }
+    qint64 ms = -1;
+    if (avformat_find_stream_info(context, nullptr) >= 0 && context->duration != AV_NOPTS_VALUE) {
+        ms = context->duration / 1000;
+    }
+    avformat_close_input(&context);
+    return ms;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QImage>
+#include <QString>
+
+// Turns the main window's copy of the last YUV420P picture into a JPEG file
+// in the picture folder. Plain functions; the caller holds the frame lock.
+class ScreenshotWriter
+{
+public:
+    // folder/yyyyMMddhhmmss.jpg, or folder/yyyyMMddhhmmss_N.jpg with the
+    // first N from 1 whose file does not exist yet.
+    static QString FileName(const QString& folder, const QDateTime& when);
+    // BT.601 limited range to RGB888; a frame shorter than width x height
+    // x 3 / 2 bytes gives a null image.
+    static QImage ToImage(const QByteArray& yuv, int width, int height);
+    // JPEG at quality 100.
+    static bool Write(const QImage& image, const QString& fileName);
+};
