@@ -228,7 +228,7 @@ void EnginePlaybackTest::closePlayEndsWithoutFinish()
     probe.Start(MediaPath("av.mp4"));
     QVERIFY(EngineProbe::WaitFor([&] { return probe.frames() >= 3; }));
     engine.ClosePlay();
-    QVERIFY(probe.WaitReturned(5000));
+    QVERIFY(probe.WaitReturned());
     QTest::qWait(50);
     QCOMPARE(probe.finishes(), 0);
 }
@@ -273,7 +273,7 @@ void EnginePlaybackTest::startAndStopManyTimes()
         probe.Start(MediaPath(i % 2 ? "av.mp4" : "video_only.mkv"));
         QTest::qWait(i % 5);
         engine.ClosePlay();
-        QVERIFY(probe.WaitReturned(10000));
+        QVERIFY(probe.WaitReturned());
     }
     probe.Reset();
     probe.Start(MediaPath("av.mp4"));
