@@ -638,6 +638,10 @@ void MainWindow::LayBarOut()
     m_bottom->move(0, height() - kBarHeightPx);
     m_bottom->raise();
     m_barHidden = false;
+    if (m_isFull) {
+        // The bar is back in view: it hides again after the usual delay.
+        m_barTimer->start(kBarHideDelayMs);
+    }
 }
 
 void MainWindow::ToggleFullScreen()

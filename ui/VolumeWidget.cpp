@@ -38,6 +38,9 @@ void VolumeWidget::mousePressEvent(QMouseEvent* event)
     m_volume = std::clamp(VolumeAt(p.y()), 0, 100);
     if (p.y() >= kGrooveTopPx) {
         emit sigVolumeChange(m_volume);
+        // A drag compares with what was last sent, so a drag from here to
+        // the bottom still reaches 0.
+        m_lastEmitted = m_volume;
         update();
     }
     m_dragging = true;

@@ -1,0 +1,124 @@
+// The main window playing real media through the engine, and in English.
+// Saves a picture of the playing window into the build tree.
+#include "MainWindow.h"
+#include "MainWindowProbe.h"
+
+#include "DisplayWidget.h"
+#include "MsgBox.h"
+#include "PlayBottomWidget.h"
+#include "PlayImportWidget.h"
+#include "PlayListWidget.h"
+#include "PlayModelWidget.h"
+#include "PlaySetting.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTranslator>
+
+using namespace MainWindowProbe;
+
+namespace {
+
+const QString kMedia = QStringLiteral(VOREL_TEST_MEDIA);
+
+// Whether the picture area of a grabbed window shows something other than
+// black: the video reached the screen.
+bool ShowsPicture(const QImage& shot, const QRect& area)
+{
+    int coloured = 0;
+    for (int y = area.top(); y < area.bottom(); y += 8) {
+        for (int x = area.left(); x < area.right(); x += 8) {
+            const QColor c = shot.pixelColor(x, y);
+            coloured += (c.red() + c.green() + c.blue() > 120) ? 1 : 0;
+        }
+    }
+    return coloured > 50;
+}
+
+} // namespace
+
+class MainWindowPlayingTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_workDir;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_workDir.isValid());
+        QVERIFY(QDir::setCurrent(m_workDir.path()));
+    }
+
+    void playsTheClipAndSavesAPicture()
+    {
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.OpenFiles({kMedia + QStringLiteral("/av.mp4"), kMedia + QStringLiteral("/av.mkv"),
+                          kMedia + QStringLiteral("/random.bin")});
+        QCOMPARE(window.fileList().size(), 2); // unsupported suffixes are not imported
+        QCOMPARE(window.currentIndex(), 0);
+        QVERIFY(window.isPlaying());
+        QTRY_COMPARE_WITH_TIMEOUT(window.display()->CurrentPage(), DisplayWidget::Page::Video, 20000);
+        int width = 0, height = 0;
+        QVERIFY(!window.currentFrame(&width, &height).isEmpty());
+        QCOMPARE(QSize(width, height), QSize(320, 240));
+        auto* slider = Child<QSlider>(window.bottomWidget(), "progressSlider");
+        QTRY_VERIFY_WITH_TIMEOUT(slider->isEnabled() && slider->value() > 0, 20000);
+        QCOMPARE(slider->maximum(), 4000);
+        QCOMPARE(Child<QLabel>(&window, "label_6")->text(), QStringLiteral("av.mp4"));
+
+        QImage shot;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            ShowsPicture(shot = window.grab().toImage(), window.display()->geometry().adjusted(0, 0, 0, -100)), 20000);
+        const QString saved = QStringLiteral(VOREL_UI_SHOTS) + QStringLiteral("/mainwindow-playing.png");
+        QDir().mkpath(QStringLiteral(VOREL_UI_SHOTS));
+        QVERIFY(shot.save(saved));
+
+        // Pause and resume through the bar's button.
+        emit window.bottomWidget()->sigstateBtnclicked();
+        QVERIFY(!window.isPlaying());
+        emit window.bottomWidget()->sigstateBtnclicked();
+        QVERIFY(window.isPlaying());
+
+        // At the end of the file AutoPlay goes on to the next one.
+        QSignalSpy started(&window, &MainWindow::sigStartSpliter);
+        QTRY_VERIFY_WITH_TIMEOUT(window.currentIndex() == 1, 30000);
+        QCOMPARE(Child<QLabel>(&window, "label_6")->text(), QStringLiteral("av.mkv"));
+        QCOMPARE(started.count(), 1);
+    }
+
+    void brokenFileReportsAndStops()
+    {
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.OpenFiles({kMedia + QStringLiteral("/random.mp4")});
+        QTRY_VERIFY_WITH_TIMEOUT(window.messageBox() != nullptr, 20000);
+        QVERIFY(!window.messageBox()->isHidden());
+        QCOMPARE(window.playMode(), 3);
+    }
+
+    void englishInterface()
+    {
+        QTranslator english;
+        QVERIFY(english.load(QStringLiteral("vorelplayer_en.qm"), QStringLiteral(VOREL_QM_DIR)));
+        QCoreApplication::installTranslator(&english);
+        MainWindow window;
+        QCOMPARE(Child<QPushButton>(window.modeChooser(), "autobtn")->text(), QStringLiteral("Mode 1: Play all"));
+        QCOMPARE(Child<QLabel>(window.importWidget(), "label")->text(), QStringLiteral("Import files"));
+        QCOMPARE(Child<QPushButton>(window.importWidget(), "importBtn")->text(), QStringLiteral("Import"));
+        QCOMPARE(Child<QLabel>(window.settingPanel(), "label")->text(), QStringLiteral("Screenshot folder"));
+        QCOMPARE(Child<QLabel>(window.playList(), "label")->text(), QStringLiteral("Playlist"));
+        QCoreApplication::removeTranslator(&english);
+    }
+};
+
+QTEST_MAIN(MainWindowPlayingTest)
+#include "tst_MainWindowPlaying.moc"
