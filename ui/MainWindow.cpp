@@ -401,26 +401,16 @@ void MainWindow::setVideoPatch(QString patch)
 
 void MainWindow::onScreenShotBtnClicked()
 {
-    const QString folder = m_setting->pictureFolder();
-    qDebug() << __LINE__ << "MainWindow::onScreenShotBtnClicked" << folder;
-    QDir dir(folder);
-    if (dir.exists()) {
-        qDebug() << __LINE__ << "fullpath exist";
-    } else if (QDir().mkdir(folder)) {
-        qDebug() << __LINE__ << "Create fullpath success";
-    } else {
-        qDebug() << __LINE__ << "Create path fail";
-    }
-    const QString fileName = ScreenshotWriter::FileName(folder, QDateTime::currentDateTime());
-    qDebug() << __LINE__ << fileName;
+    // The frame lock is held while the picture is converted and written, so
+    // the presenting thread waits with the next picture meanwhile.
     QMutexLocker lock(&m_frameLock);
-    if (m_currentFrame.isEmpty()) {
-        qDebug() << __LINE__ << "m_curFrame isempty";
+    const ScreenshotWriter::Result result = ScreenshotWriter::Save(
+        m_currentFrame, m_frameWidth, m_frameHeight, m_setting->pictureFolder(), QDateTime::currentDateTime());
+    if (result.outcome == ScreenshotWriter::Outcome::NoPicture) {
         return;
     }
-    const QImage image = ScreenshotWriter::ToImage(m_currentFrame, m_frameWidth, m_frameHeight);
-    if (!image.isNull() && ScreenshotWriter::Write(image, fileName)) {
-        auto* hint = new ScreenshotSucHint(ScreenshotSucHint::kLargeKind, image,
+    if (result.outcome == ScreenshotWriter::Outcome::Saved) {
+        auto* hint = new ScreenshotSucHint(ScreenshotSucHint::kLargeKind, result.image,
                                            {tr("截图完成!"), tr("截图完成!已保存至文件")}, this);
         hint->move(16, height() - hint->height() - 118);
         hint->show();
@@ -498,71 +488,54 @@ void MainWindow::Restart()
     QCoreApplication::exit(0);
 }
 
+MainWindow::PopupState MainWindow::StateOf(Popup popup)
+{
+    switch (popup) {
+    case Popup::List:
+        return {&m_listVisible, m_playList};
+    case Popup::Import:
+        return {&m_importVisible, m_import};
+    case Popup::Settings:
+        return {&m_settingVisible, m_setting};
+    case Popup::Mode:
+        return {&m_modeVisible, m_modeChooser};
+    case Popup::Speed:
+        return {&m_speedVisible, m_speedChooser};
+    case Popup::Volume:
+        break;
+    }
+    return {&m_volumeVisible, m_volume};
+}
+
 void MainWindow::HidePopups(const QVector<Popup>& popups)
 {
     for (Popup popup : popups) {
-        switch (popup) {
-        case Popup::List:
-            m_playList->hide();
-            m_listVisible = false;
-            break;
-        case Popup::Import:
-            m_import->hide();
-            m_importVisible = false;
-            break;
-        case Popup::Settings:
-            m_setting->hide();
-            m_settingVisible = false;
-            break;
-        case Popup::Mode:
-            m_modeChooser->hide();
-            m_modeVisible = false;
-            break;
-        case Popup::Speed:
-            m_speedChooser->hide();
-            m_speedVisible = false;
-            break;
-        case Popup::Volume:
-            m_volume->hide();
-            m_volumeVisible = false;
-            break;
-        }
+        const PopupState state = StateOf(popup);
+        state.widget->hide();
+        *state.visible = false;
     }
 }
 
 void MainWindow::TogglePopup(Popup popup)
 {
-    struct Entry { bool* visible; QWidget* widget; QVector<Popup> others; };
-    Entry entry{nullptr, nullptr, {}};
-    switch (popup) {
-    case Popup::List:
-        entry = {&m_listVisible, m_playList, {Popup::Settings, Popup::Mode, Popup::Speed, Popup::Volume}};
-        break;
-    case Popup::Settings:
-        entry = {&m_settingVisible, m_setting, {Popup::List, Popup::Import, Popup::Mode, Popup::Speed, Popup::Volume}};
-        break;
-    case Popup::Mode:
-        entry = {&m_modeVisible, m_modeChooser, {Popup::List, Popup::Import, Popup::Speed, Popup::Settings, Popup::Volume}};
-        break;
-    case Popup::Speed:
-        entry = {&m_speedVisible, m_speedChooser, {Popup::List, Popup::Import, Popup::Mode, Popup::Settings, Popup::Volume}};
-        break;
-    case Popup::Volume:
-        entry = {&m_volumeVisible, m_volume, {Popup::List, Popup::Import, Popup::Mode, Popup::Speed, Popup::Settings}};
-        break;
-    case Popup::Import:
+    // Each popup first closes the others (the play list leaves the import
+    // dialog open).
+    QVector<Popup> others{Popup::List, Popup::Import, Popup::Settings, Popup::Mode, Popup::Speed, Popup::Volume};
+    others.removeAll(popup);
+    if (popup == Popup::List) {
+        others.removeAll(Popup::Import);
+    }
+    HidePopups(others);
+    const PopupState state = StateOf(popup);
+    if (*state.visible) {
+        state.widget->hide();
+        *state.visible = false;
         return;
     }
-    HidePopups(entry.others);
-    if (*entry.visible) {
-        entry.widget->hide();
-        *entry.visible = false;
-        return;
-    }
-    *entry.visible = true;
+    *state.visible = true;
     PlacePopup(popup);
-    entry.widget->raise();
-    entry.widget->show();
+    state.widget->raise();
+    state.widget->show();
 }
 
 void MainWindow::PlacePopup(Popup popup)

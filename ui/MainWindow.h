@@ -112,6 +112,10 @@ protected:
 
 private:
     enum class Popup { List, Import, Settings, Mode, Speed, Volume };
+    struct PopupState {
+        bool* visible;
+        QWidget* widget;
+    };
 
     void CreateChildren();
     void ConnectSignals();
@@ -141,6 +145,7 @@ private:
     void CloseFromButton();
 
     // Popups and window states
+    PopupState StateOf(Popup popup);
     void HidePopups(const QVector<Popup>& popups);
     void TogglePopup(Popup popup);
     void PlacePopup(Popup popup);

@@ -1,5 +1,7 @@
 #include "ScreenshotWriter.h"
 
+#include <QDebug>
+#include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
 
@@ -54,4 +56,28 @@ bool ScreenshotWriter::Write(const QImage& image, const QString& fileName)
     QImageWriter writer(fileName, "jpg");
     writer.setQuality(100);
     return writer.write(image);
+}
+
+ScreenshotWriter::Result ScreenshotWriter::Save(const QByteArray& yuv, int width, int height, const QString& folder,
+                                                const QDateTime& when)
+{
+    qDebug() << __LINE__ << "ScreenshotWriter::Save" << folder;
+    if (QDir(folder).exists()) {
+        qDebug() << __LINE__ << "fullpath exist";
+    } else if (QDir().mkdir(folder)) {
+        qDebug() << __LINE__ << "Create fullpath success";
+    } else {
+        qDebug() << __LINE__ << "Create path fail";
+    }
+    const QString fileName = FileName(folder, when);
+    qDebug() << __LINE__ << fileName;
+    if (yuv.isEmpty()) {
+        qDebug() << __LINE__ << "m_curFrame isempty";
+        return {Outcome::NoPicture, QImage(), fileName};
+    }
+    const QImage image = ToImage(yuv, width, height);
+    if (image.isNull() || !Write(image, fileName)) {
+        return {Outcome::Failed, QImage(), fileName};
+    }
+    return {Outcome::Saved, image, fileName};
 }

@@ -10,6 +10,17 @@
 class ScreenshotWriter
 {
 public:
+    enum class Outcome { NoPicture, Saved, Failed };
+    struct Result {
+        Outcome outcome;
+        QImage image; // what was saved (Outcome::Saved)
+        QString fileName;
+    };
+
+    // The whole command: creates the folder (one level) when missing, picks
+    // the file name, converts and writes. An empty frame saves nothing.
+    static Result Save(const QByteArray& yuv, int width, int height, const QString& folder, const QDateTime& when);
+
     // folder/yyyyMMddhhmmss.jpg, or folder/yyyyMMddhhmmss_N.jpg with the
     // first N from 1 whose file does not exist yet.
     static QString FileName(const QString& folder, const QDateTime& when);
