@@ -29,6 +29,8 @@ PlayImportWidget::PlayImportWidget(QWidget* parent)
     ui->cancelBtn->hide();
     ui->importBtn->hide();
     ui->addListWidget->hide();
+    ui->widget_3->setCursor(Qt::PointingHandCursor);
+    ui->widget_3->installEventFilter(this);
     connect(ui->settingBtn, &QPushButton::clicked, this, &PlayImportWidget::onSettingBtnClicked);
     connect(ui->pushButton, &QPushButton::clicked, this, &PlayImportWidget::onPushButtonClicked);
     connect(ui->importBtn, &QPushButton::clicked, this, &PlayImportWidget::onImportBtnclicked);
@@ -137,6 +139,15 @@ void PlayImportWidget::onImportBtnclicked()
 void PlayImportWidget::onCloseBtnClicked()
 {
     emit sigHideImportWidget();
+}
+
+bool PlayImportWidget::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->widget_3 && event->type() == QEvent::MouseButtonRelease) {
+        onSettingBtnClicked();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void PlayImportWidget::dragEnterEvent(QDragEnterEvent* event)

@@ -33,6 +33,8 @@ public slots:
     void onImportBtnclicked();
 
 protected:
+    // A click on the empty-state area opens the file dialog, as its text says.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 

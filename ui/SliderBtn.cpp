@@ -101,7 +101,7 @@ void SliderBtn::DrawText(QPainter& painter) const
         return;
     }
     QFont font = painter.font();
-    font.setPixelSize(qMax(8, height() / 2));
+    font.setPixelSize(qMax(8, height() * 9 / 20));
     painter.setFont(font);
     painter.setPen(m_textColor);
     // The text sits on the side the knob has left.
