@@ -1,6 +1,7 @@
 #include "GLYuvWidget.h"
 
 #include "PaintArea.h"
+#include "PanoRenderer.h"
 #include "ShaderProgram.h"
 
 #include <QMouseEvent>
@@ -8,8 +9,10 @@
 #include <QOpenGLTexture>
 #include <QResizeEvent>
 #include <QTimerEvent>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <limits>
 
@@ -24,6 +27,9 @@ const GLfloat kQuadVertices[16] = {
 constexpr int kQuadTexCoordOffsetBytes = 8 * sizeof(GLfloat);
 constexpr int kQuadVertexCount = 4;
 constexpr int kDewarpRepaintIntervalMs = 20;
+// A pointer jump beyond this share of the view's width or height in one move
+// marks every dewarp view as moved.
+constexpr float kJumpShare = 0.05f;
 
 enum PlaneIndex { kPlaneY = 0, kPlaneU = 1, kPlaneV = 2 };
 
@@ -77,15 +83,43 @@ void GLYuvWidget::initializeGL()
     program = new ShaderProgram(this);
     program->Build();
     CreateTextures();
-    // The render core of the dewarped display is created here, after the
-    // program and the textures it draws with.
+    CreateRenderer();
     vboReady = quadBuffer.create();
     if (vboReady) {
         quadBuffer.bind();
         quadBuffer.allocate(kQuadVertices, sizeof(kQuadVertices));
         quadBuffer.release();
+        renderer->SetUseBuffers(true);
     }
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+}
+
+// After the program and the textures it draws with.
+void GLYuvWidget::CreateRenderer()
+{
+    renderer = std::make_unique<PanoRenderer>(program, textureIdY, textureIdU, textureIdV);
+    renderer->InitModels();
+    renderer->InitGLFunctions();
+    renderer->SelectMode(1);
+    renderer->SelectMode(0);
+    renderer->SetViewportSize(width(), height());
+    // A render core made again (the context was replaced) takes up the
+    // display where the last one left it.
+    if (panoInteractive) {
+        FeedRenderer();
+    }
+    if (m_viewMode >= 0) {
+        renderer->SelectMode(m_viewMode);
+    }
+}
+
+void GLYuvWidget::FeedRenderer()
+{
+    renderer->SetCircle(mode, static_cast<float>(panoX), static_cast<float>(panoY),
+                        static_cast<float>(panoR));
+    if (!frame.isEmpty() && frameWidth > 0 && frameHeight > 0) {
+        renderer->SetPictureSize(frameWidth, frameHeight);
+    }
 }
 
 void GLYuvWidget::CreateTextures()
@@ -113,10 +147,11 @@ void GLYuvWidget::CreateTextures()
 
 void GLYuvWidget::ReleaseGL()
 {
-    if (!program && !quadBuffer.isCreated() && !textureY) {
+    if (!program && !quadBuffer.isCreated() && !textureY && !renderer) {
         return;
     }
     makeCurrent();
+    renderer.reset();
     if (quadBuffer.isCreated()) {
         quadBuffer.destroy();
     }
@@ -304,9 +339,10 @@ void GLYuvWidget::PaintDewarped()
         return;
     }
     PreparePlanes();
+    if (renderer) {
+        renderer->Render();
+    }
     glActiveTexture(GL_TEXTURE0);
-    // The render core draws every visible dewarp model here, with its own
-    // viewports; without it the dewarped display stays black.
 }
 
 int GLYuvWidget::MirroredX() const
@@ -346,7 +382,9 @@ void GLYuvWidget::SetDisplay(QByteArray frameBuffer, int width, int height)
     frameWidth = width;
     frameHeight = height;
     m_planesCurrent = false;
-    // In the dewarped display the render core learns the picture size here.
+    if (panoOn && panoInteractive && renderer) {
+        renderer->SetPictureSize(width, height);
+    }
     update();
 }
 
@@ -475,22 +513,38 @@ void GLYuvWidget::PlaceZoomCircle()
 
 void GLYuvWidget::EnablePanoHY(PanoMode circleMode, int centreX, int centreY, int radius)
 {
-    // The render core takes the circle here.
     panoX = centreX;
     panoY = centreY;
     panoR = radius;
+    mode = circleMode;
+    // The circle, and a picture already shown (a paused video), so that the
+    // display does not wait for the next picture.
+    if (renderer) {
+        FeedRenderer();
+    }
     panoOn = true;
     panoInteractive = true;
     if (timerId != 0) {
         killTimer(timerId);
     }
     timerId = startTimer(kDewarpRepaintIntervalMs, Qt::CoarseTimer);
-    mode = circleMode;
     reverse = false;
     assistLine = false;
     if (overlay) {
         overlay->SetMask(false);
         overlay->SetShowCircle(false);
+    }
+    update();
+}
+
+void GLYuvWidget::SelectViewMode(int viewMode)
+{
+    if (!ViewLayout::IsMode(viewMode)) {
+        return;
+    }
+    m_viewMode = viewMode;
+    if (renderer) {
+        renderer->SelectMode(viewMode);
     }
     update();
 }
@@ -509,7 +563,9 @@ void GLYuvWidget::DisablePano()
 void GLYuvWidget::resizeEvent(QResizeEvent* event)
 {
     QOpenGLWidget::resizeEvent(event);
-    // The render core's viewport size follows the widget here.
+    if (renderer) {
+        renderer->SetViewportSize(width(), height());
+    }
     if (!overlay) {
         return;
     }
@@ -541,19 +597,62 @@ void GLYuvWidget::timerEvent(QTimerEvent* event)
 void GLYuvWidget::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
+        if (panoInteractive && renderer) {
+            renderer->OnButton(true, event->x(), event->y());
+        }
         lastX = event->x();
         lastY = event->y();
     }
     QOpenGLWidget::mousePressEvent(event);
 }
 
+void GLYuvWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && panoInteractive && renderer) {
+        renderer->OnButton(false, event->x(), event->y());
+    }
+    QOpenGLWidget::mouseReleaseEvent(event);
+}
+
+void GLYuvWidget::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && panoInteractive && renderer) {
+        renderer->OnDoubleClick(event->x(), event->y());
+    }
+    QOpenGLWidget::mouseDoubleClickEvent(event);
+}
+
 void GLYuvWidget::mouseMoveEvent(QMouseEvent* event)
 {
     if (event->buttons() & Qt::LeftButton) {
-        lastX = event->x();
-        lastY = event->y();
+        const int x = event->x();
+        const int y = event->y();
+        const bool steering = panoInteractive && renderer;
+        if (steering) {
+            renderer->OnMove(x, y);
+            renderer->OnHover(x, y);
+        }
+        const int dx = x - lastX;
+        const int dy = y - lastY;
+        const float w = static_cast<float>(width());
+        const float h = static_cast<float>(height());
+        const bool jump = (w > 0.0f && static_cast<float>(std::abs(dx)) / w > kJumpShare)
+                          || (h > 0.0f && static_cast<float>(std::abs(dy)) / h > kJumpShare);
+        if (jump && steering) {
+            renderer->MarkMoved(dx, dy);
+        }
+        lastX = x;
+        lastY = y;
     }
     QOpenGLWidget::mouseMoveEvent(event);
+}
+
+void GLYuvWidget::wheelEvent(QWheelEvent* event)
+{
+    if (panoInteractive && renderer) {
+        renderer->OnWheel(event->angleDelta().y());
+    }
+    QOpenGLWidget::wheelEvent(event);
 }
 
 void GLYuvWidget::enterEvent(QEvent* event)

@@ -25,7 +25,9 @@ class ShaderProgram;
 //   Zoomed    - EnablePano: the fisheye circle enlarged to fill the view, with
 //               an optional black mask outside it and guide lines;
 //   Dewarped  - EnablePanoHY: the interactive dewarped display driven by the
-//               render core, repainted by a 20 ms timer.
+//               render core (PanoRenderer), repainted by a 20 ms timer that
+//               stops itself once the display is left; the left button, the
+//               double click and the wheel steer the dewarp models.
 // DrawCircle outlines the circle over the plain display. The PaintArea overlay
 // is created on first need and lies over the whole view.
 //
@@ -46,6 +48,9 @@ public:
     DisplayState State() const;
     // The shader program; null before the GL initialisation.
     ShaderProgram* Program() const { return program; }
+    // The render core of the dewarped display; null before the GL
+    // initialisation.
+    PanoRenderer* Renderer() const { return renderer.get(); }
 
 signals:
     void sigEnter();
@@ -63,6 +68,10 @@ public slots:
                     bool assistLine = false);
     void EnablePanoHY(PanoMode mode, int panoX, int panoY, int panoR);
     void DisablePano();
+    // Chooses the layout of the dewarped display (ViewLayout::ViewMode, 0 to
+    // 13); a wall mount offers 0, 1, 4, 5 and 13 only. Kept for a render core
+    // created later.
+    void SelectViewMode(int viewMode);
 
 protected:
     void initializeGL() override;
@@ -70,13 +79,20 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void enterEvent(QEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
 private:
     void ReleaseGL();
     void CreateTextures();
+    void CreateRenderer();
+    // Gives the render core the dewarped display's circle and a picture
+    // already shown.
+    void FeedRenderer();
     PaintArea* EnsureOverlay();
     void ResetOverlayDrawing();
     void PlaceZoomCircle();
@@ -114,10 +130,9 @@ private:
     QByteArray frame;
     int frameWidth = 0;
     int frameHeight = 0;
-    // Render core of the dewarped display; owned once it exists. It is
-    // created at the GL initialisation together with the dewarp models and
-    // drives PaintDewarped; until then the dewarped display stays black.
-    PanoRenderer* renderer = nullptr;
+    // Render core of the dewarped display, created at the GL initialisation
+    // (with the dewarp models) and destroyed with the GL objects.
+    std::unique_ptr<PanoRenderer> renderer;
     int timerId = 0;
     int lastX = 0;
     int lastY = 0;
@@ -128,4 +143,6 @@ private:
     int m_planeHeights[3] = {0, 0, 0};
     // The textures hold the current picture; cleared by every new picture.
     bool m_planesCurrent = false;
+    // Layout chosen through SelectViewMode, -1 for none.
+    int m_viewMode = -1;
 };

@@ -65,6 +65,9 @@ public:
     void SetShowOutline(bool on) { showOutline = on; }
     void GetOutline(const float*& points, int& count) const;
     void SetFrameBorder(bool on) { frameBorder = on; }
+    // The render core marks every shown view as moved when the pointer jumps.
+    void MarkMoved() { moved = true; }
+    bool IsMoved() const { return moved; }
 
     // Draws the mesh through the render core's GPU buffers; the index buffer
     // already holds the mesh's indices. Silent about every early return.

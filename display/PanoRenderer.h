@@ -1,0 +1,169 @@
+#pragma once
+
+#include "MeshBuffers.h"
+#include "PanoMeshStore.h"
+#include "ViewLayout.h"
+#include "ViewSlot.h"
+
+#include <QMutex>
+#include <QOpenGLFunctions>
+#include <QSize>
+#include <QString>
+
+#include <array>
+#include <memory>
+
+class CExpandModelBase;
+class CModelBase;
+class CTransitLnglat2Cylinder;
+class CTransitModelBase;
+class CTransitOrigin2Pers;
+class QOpenGLShaderProgram;
+
+// The render core of the dewarped display. It owns one instance of every
+// dewarp model it can show (33 expansion models, two transition models), the
+// mesh store and three GPU buffers; it lays the models out in one of fourteen
+// layouts (ViewLayout), routes the view's mouse input to the models under the
+// pointer, advances their animation once per paint and draws each slot's
+// model into its part of the viewport with the view's YUV textures and shader
+// program.
+//
+// Threads: GUI thread only (the view's slots, paint and events). Locks, in
+// the order they are taken:
+//   1. layoutLock - the slot table, the current mode and the mode switches;
+//   2. paramLock  - picture size, circle, viewport, SetSource, the current
+//                   mesh and the GPU buffers.
+// Neither is recursive. SetViewMode takes layoutLock itself and must be
+// entered without it; Tick therefore runs before Render takes layoutLock.
+//
+// Coordinates of the input operations are view pixels with y downward.
+class PanoRenderer : protected QOpenGLFunctions
+{
+public:
+    static constexpr int kModelCount = ViewLayout::kExpansionModelCount;
+    static constexpr int kMaxSlots = ViewLayout::kMaxSlots;
+
+    // program and the three plane textures are the view's and stay its own.
+    // The meshes come from the built-in resource, or from meshFile when one
+    // is named (a file of the same format).
+    PanoRenderer(QOpenGLShaderProgram* program, GLuint texY, GLuint texU, GLuint texV,
+                 const QString& meshFile = QString());
+    // With the view's GL context current, so that the GPU buffers go too.
+    ~PanoRenderer();
+    PanoRenderer(const PanoRenderer&) = delete;
+    PanoRenderer& operator=(const PanoRenderer&) = delete;
+
+    // Resets and initialises every model and shows mode 0.
+    bool InitModels();
+    // Needs the view's context current.
+    void InitGLFunctions();
+    // A wall mount accepts modes 0, 1, 4, 5 and 13 only; other and unknown
+    // modes are ignored.
+    void SelectMode(int mode);
+    // Builds a layout; fresh is false for a re-evaluation of the current or
+    // the linked mode (animation end, double click).
+    void SetViewMode(int mode, bool fresh);
+    void SetViewportSize(int width, int height);
+    // Every new picture; completes the models' set-up after SetCircle.
+    void SetPictureSize(int width, int height);
+    // Stored when it differs; the models receive it with the next picture.
+    void SetCircle(int mountType, float centreX, float centreY, float radius);
+    // Draws through GPU buffers (true) or client arrays.
+    void SetUseBuffers(bool on);
+
+    // One paint: Tick, then every slot drawn. Needs the context current and
+    // the view's textures holding the picture.
+    void Render();
+    // One animation step of the shown models and the mode switches their
+    // states ask for.
+    void Tick();
+
+    void OnButton(bool down, int x, int y);
+    void OnHover(int x, int y);
+    void OnMove(int x, int y);
+    // A large jump of the pointer: every shown model is marked as moved.
+    void MarkMoved(int dx, int dy);
+    // delta as Qt reports it, 120 per notch.
+    void OnWheel(int delta);
+    void OnDoubleClick(int x, int y);
+
+    int CurrentMode() const;
+    int SlotCount() const;
+    ViewSlot Slot(int index) const;
+    bool IsMeshLoaded() const { return meshLoaded; }
+    // Models 0 to 32 of the table, then ViewLayout::kTransitOrigin and
+    // kTransitCylinder; null for other numbers.
+    CModelBase* Model(int index) const;
+
+protected:
+    struct LayoutBuild;
+
+    void ResetAll();
+    void CreateModels();
+    void ApplyBorders();
+    CTransitModelBase* Transit(int target) const;
+    void ApplyMeshes(int mode);
+    void SetCurrentMesh(const ViewLayout::MeshSets& sets);
+    void BuildLayout(LayoutBuild& build);
+    void BuildMorphPair(LayoutBuild& build);
+    void ApplyMorphDecision(LayoutBuild& build, int pairSlot, bool firstUse);
+    void BuildMultiView(LayoutBuild& build);
+    bool ZoomToggle(LayoutBuild& build);
+    void FillFullLayout(LayoutBuild& build);
+    void SpreadFirstUse(int mode, float pan0, float tilt0);
+    void BuildDoublePanorama(LayoutBuild& build);
+    void BuildSingle(LayoutBuild& build);
+    void BuildRectMesh(int width, int height);
+
+    MeshBuffers::Mesh CurrentMesh() const;
+    bool EnsureBuffers();
+    void RefillBuffers();
+    void DrawSlots(const QSize& viewport);
+    void LinkSelection();
+
+    QSize ViewportSize() const;
+    bool Hits(const ViewSlot& slot, int x, int y, const QSize& viewport) const;
+    void HoverLocked(int x, int y, const QSize& viewport);
+    void PressPairs(bool down);
+
+    QOpenGLShaderProgram* program;
+    GLuint texY;
+    GLuint texU;
+    GLuint texV;
+    int pictureWidth = 0;
+    int pictureHeight = 0;
+    int mountType = 0;
+    float centreX = 0.0f;
+    float centreY = 0.0f;
+    float radius = 0.0f;
+    int viewportX = 0;
+    int viewportY = 0;
+    int viewportWidth = 0;
+    int viewportHeight = 0;
+    PanoMeshStore meshStore;
+    std::array<std::unique_ptr<CExpandModelBase>, kModelCount> models;
+    std::array<bool, ViewLayout::kModeCount> firstUse{};
+    std::unique_ptr<CTransitOrigin2Pers> transitOrigin;
+    std::unique_ptr<CTransitLnglat2Cylinder> transitCylinder;
+    bool atPerspective = true;
+    bool useBuffers = false;
+    bool meshLoaded = false;
+    // The layout's slot table ("slots" itself is a Qt keyword macro).
+    std::array<ViewSlot, kMaxSlots> viewSlots{};
+    int slotCount = 0;
+    int currentMode = -1;
+    const float* vertices = nullptr;
+    const float* texCoords = nullptr;
+    const quint16* indices = nullptr;
+    int vertexCount = 0;
+    int indexCount = 0;
+    bool rectMeshStale = false;
+    bool sourceDirty = false;
+    bool buffersDirty = false;
+    // vertexBuffer, texCoordBuffer and indexBuffer.
+    MeshBuffers buffers;
+    int lastX = 0;
+    int lastY = 0;
+    mutable QMutex paramLock;
+    mutable QMutex layoutLock;
+};

@@ -1,0 +1,203 @@
+// The view's dewarped display with simulated mouse input: the morph from the
+// flat circle to the perspective view and back, the 5 % jump rule, the wheel
+// outside the display, the picture size and a paused picture reaching the
+// render core, and the repaint timer driving the animation.
+
+#include "CModelBase.h"
+#include "DewarpView.h"
+#include "FisheyePicture.h"
+#include "PanoRenderer.h"
+#include "ViewLayout.h"
+
+#include <QtTest>
+
+namespace {
+
+constexpr int kViewWidth = 400;
+constexpr int kViewHeight = 300;
+const QPoint kCentre(200, 150);
+
+void Wheel(GLYuvWidget& view, const QPoint& at, int delta)
+{
+    QWheelEvent event(QPointF(at), QPointF(view.mapToGlobal(at)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&view, &event);
+}
+
+// A move with the left button held (QTest moves carry no buttons).
+void Drag(GLYuvWidget& view, const QPoint& to)
+{
+    QMouseEvent event(QEvent::MouseMove, QPointF(to), QPointF(view.mapToGlobal(to)), Qt::NoButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &event);
+}
+
+struct Stage {
+    int mode;
+    const CModelBase* front;
+    bool operator==(const Stage& other) const { return mode == other.mode && front == other.front; }
+};
+
+Stage StageOf(const PanoRenderer& renderer)
+{
+    return {renderer.CurrentMode(), renderer.Slot(0).model};
+}
+
+// Paints until the front is `until` or the paints run out; every change of
+// stage is appended to stages. Returns the paints made.
+int PaintStages(GLYuvWidget& view, const CModelBase* until, QList<Stage>& stages)
+{
+    const PanoRenderer& renderer = *view.Renderer();
+    int paints = 0;
+    while (renderer.Slot(0).model != until && paints < 200) {
+        DewarpView::Paint(view);
+        ++paints;
+        if (!(StageOf(renderer) == stages.last())) {
+            stages << StageOf(renderer);
+        }
+    }
+    return paints;
+}
+
+} // namespace
+
+class DewarpViewTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void wheelMorphsToThePerspectiveAndBack();
+    void onlyAJumpMarksTheViewsMoved();
+    void wheelOutsideTheDisplayDoesNothing();
+    void pictureSizeCompletesTheCircle();
+    void pausedPictureShowsAtOnce();
+    void timerDrivesTheAnimation();
+};
+
+void DewarpViewTest::wheelMorphsToThePerspectiveAndBack()
+{
+    auto view = DewarpView::Make(kViewWidth, kViewHeight);
+    DewarpView::ShowFisheye(*view);
+    PanoRenderer& renderer = *view->Renderer();
+    const CModelBase* circle = renderer.Model(0);
+    const CModelBase* perspective = renderer.Model(1);
+    const CModelBase* morph = renderer.Model(ViewLayout::kTransitOrigin);
+    DewarpView::Paint(*view);
+    QList<Stage> stages{StageOf(renderer)};
+    QCOMPARE(stages.first(), (Stage{0, circle}));
+
+    // Zooming into the circle asks to leave it: the morph runs forward and
+    // hands over to the perspective view at its last frame.
+    QTest::mouseClick(view.get(), Qt::LeftButton, Qt::NoModifier, kCentre);
+    Wheel(*view, kCentre, -120);
+    const int forward = PaintStages(*view, perspective, stages);
+    // Zooming out of the perspective view runs the morph backward.
+    Wheel(*view, kCentre, 120);
+    const int backward = PaintStages(*view, circle, stages);
+    const QList<Stage> expected{{0, circle}, {1, morph}, {1, perspective}, {1, morph}, {0, circle}};
+    QCOMPARE(stages, expected);
+    // Each way passes through every frame of the morph.
+    QVERIFY(forward >= 29);
+    QVERIFY(backward >= 29);
+    QVERIFY(!DewarpView::IsBlack(DewarpView::Paint(*view).pixel(kCentre)));
+}
+
+void DewarpViewTest::onlyAJumpMarksTheViewsMoved()
+{
+    auto view = DewarpView::Make(kViewWidth, kViewHeight);
+    DewarpView::ShowFisheye(*view);
+    view->SelectViewMode(ViewLayout::ViewOriginThreePerspectives);
+    DewarpView::Paint(*view);
+    PanoRenderer& renderer = *view->Renderer();
+    const auto othersMoved = [&renderer] {
+        return renderer.Model(16)->IsMoved() || renderer.Model(17)->IsMoved() || renderer.Model(18)->IsMoved();
+    };
+    // Two moves of 3 % of the width each.
+    QTest::mousePress(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    Drag(*view, QPoint(112, 100));
+    Drag(*view, QPoint(124, 100));
+    QVERIFY(renderer.Model(15)->IsMoved());
+    QVERIFY(!othersMoved());
+    QTest::mouseRelease(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(124, 100));
+    // One move of 6 % of the width.
+    QTest::mousePress(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    QVERIFY(!othersMoved());
+    Drag(*view, QPoint(124, 100));
+    QVERIFY(renderer.Model(16)->IsMoved() && renderer.Model(17)->IsMoved() && renderer.Model(18)->IsMoved());
+    QTest::mouseRelease(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(124, 100));
+    // One move of 6 % of the height.
+    QTest::mousePress(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    QVERIFY(!othersMoved());
+    Drag(*view, QPoint(100, 118));
+    QVERIFY(othersMoved());
+    QTest::mouseRelease(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 118));
+}
+
+void DewarpViewTest::wheelOutsideTheDisplayDoesNothing()
+{
+    auto view = DewarpView::Make(kViewWidth, kViewHeight);
+    DewarpView::ShowFisheye(*view);
+    PanoRenderer& renderer = *view->Renderer();
+    DewarpView::Paint(*view);
+    // The click leaves the pointer over the circle view.
+    QTest::mouseClick(view.get(), Qt::LeftButton, Qt::NoModifier, kCentre);
+    QVERIFY(renderer.Slot(0).hover);
+    view->DisablePano();
+    Wheel(*view, kCentre, -120);
+    view->EnablePanoHY(kPanoModeCeiling, DewarpView::kCentreX, DewarpView::kCentreY, DewarpView::kRadius);
+    for (int paint = 0; paint < 5; ++paint) {
+        DewarpView::Paint(*view);
+    }
+    QCOMPARE(renderer.CurrentMode(), 0);
+    QCOMPARE(renderer.Slot(0).model, renderer.Model(0));
+}
+
+void DewarpViewTest::pictureSizeCompletesTheCircle()
+{
+    auto view = DewarpView::Make(kViewWidth, kViewHeight);
+    // No circle: the render core takes the picture's own once it knows the
+    // picture's size, which each picture brings.
+    view->EnablePanoHY(kPanoModeCeiling, 0, 0, 0);
+    QVERIFY(DewarpView::ContentShare(DewarpView::Paint(*view), QRect(0, 0, kViewWidth, kViewHeight)) == 0.0);
+    view->SetDisplay(FisheyePicture::Make(DewarpView::kPictureWidth, DewarpView::kPictureHeight,
+                                          DewarpView::kCentreX, DewarpView::kCentreY, 300),
+                     DewarpView::kPictureWidth, DewarpView::kPictureHeight);
+    DewarpView::Paint(*view);
+    const QImage image = DewarpView::Paint(*view);
+    QVERIFY(DewarpView::ContentShare(image, QRect(0, 0, kViewWidth, kViewHeight)) > 0.5);
+}
+
+void DewarpViewTest::pausedPictureShowsAtOnce()
+{
+    auto view = DewarpView::Make(kViewWidth, kViewHeight);
+    view->SetDisplay(FisheyePicture::Make(DewarpView::kPictureWidth, DewarpView::kPictureHeight,
+                                          DewarpView::kCentreX, DewarpView::kCentreY, DewarpView::kRadius),
+                     DewarpView::kPictureWidth, DewarpView::kPictureHeight);
+    DewarpView::Paint(*view);
+    // No new picture follows the switch.
+    view->EnablePanoHY(kPanoModeCeiling, DewarpView::kCentreX, DewarpView::kCentreY, DewarpView::kRadius);
+    DewarpView::Paint(*view);
+    const QImage image = DewarpView::Paint(*view);
+    QVERIFY(DewarpView::ContentShare(image, QRect(0, 0, kViewWidth, kViewHeight)) > 0.5);
+}
+
+void DewarpViewTest::timerDrivesTheAnimation()
+{
+    auto view = DewarpView::Make(kViewWidth, kViewHeight);
+    DewarpView::ShowFisheye(*view);
+    PanoRenderer& renderer = *view->Renderer();
+    view->SelectViewMode(ViewLayout::ViewPerspective);
+    QCOMPARE(renderer.Slot(0).model, renderer.Model(ViewLayout::kTransitOrigin));
+    // No paint is asked for here: the repaint timer runs the morph to its end.
+    QTRY_COMPARE_WITH_TIMEOUT(renderer.Slot(0).model, renderer.Model(1), 20000);
+    view->DisablePano();
+    view->SelectViewMode(ViewLayout::ViewOrigin);
+    // Outside the display paints do not animate the models.
+    for (int paint = 0; paint < 5; ++paint) {
+        DewarpView::Paint(*view);
+    }
+    QCOMPARE(renderer.Slot(0).model, renderer.Model(ViewLayout::kTransitOrigin));
+}
+
+QTEST_MAIN(DewarpViewTest)
+#include "DewarpViewTest.moc"

@@ -1,0 +1,43 @@
+#pragma once
+
+// Test access to the render core's state: the probe derives from it and
+// publishes its protected fields, so that tests drive the real code and read
+// what it decided.
+
+#include "PanoRenderer.h"
+
+class RendererProbe : public PanoRenderer
+{
+public:
+    explicit RendererProbe(const QString& meshFile = QString())
+        : PanoRenderer(nullptr, 0, 0, 0, meshFile)
+    {
+    }
+
+    using PanoRenderer::atPerspective;
+    using PanoRenderer::buffersDirty;
+    using PanoRenderer::centreX;
+    using PanoRenderer::centreY;
+    using PanoRenderer::firstUse;
+    using PanoRenderer::indexCount;
+    using PanoRenderer::lastX;
+    using PanoRenderer::lastY;
+    using PanoRenderer::meshStore;
+    using PanoRenderer::radius;
+    using PanoRenderer::rectMeshStale;
+    using PanoRenderer::sourceDirty;
+    using PanoRenderer::vertexCount;
+    using PanoRenderer::vertices;
+    using PanoRenderer::viewSlots;
+
+    // Initialised as the view does it: mode 1, then mode 0.
+    void StartLikeTheView(int viewWidth, int viewHeight)
+    {
+        InitModels();
+        SelectMode(1);
+        SelectMode(0);
+        SetViewportSize(viewWidth, viewHeight);
+    }
+
+    CModelBase* Front() const { return Slot(0).model; }
+};
