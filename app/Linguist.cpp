@@ -7,15 +7,12 @@
 
 Linguist* Linguist::instance()
 {
-    // Never destroyed: the installed translator must outlive every widget.
-    static Linguist* const linguist = new Linguist;
-    return linguist;
+    // Lives until the process exits, after every widget.
+    static Linguist linguist;
+    return &linguist;
 }
 
-Linguist::Linguist()
-    : m_translator(new QTranslator)
-{
-}
+Linguist::Linguist() = default;
 
 QString Linguist::FileName(int type)
 {
@@ -37,10 +34,10 @@ void Linguist::loadLanguage(int type)
     if (type == m_currentLanguage || (type != Chinese && type != English)) {
         return;
     }
-    QCoreApplication::removeTranslator(m_translator);
+    QCoreApplication::removeTranslator(&m_translator);
     bool loaded = false;
     for (const QString& folder : SearchFolders()) {
-        if (m_translator->load(FileName(type), folder, QString(), QString())) {
+        if (m_translator.load(FileName(type), folder, QString(), QString())) {
             loaded = true;
             break;
         }
@@ -49,7 +46,7 @@ void Linguist::loadLanguage(int type)
         qDebug() << __LINE__ << "Linguist::loadLanguage" << "cannot load" << FileName(type);
         return;
     }
-    QCoreApplication::installTranslator(m_translator);
+    QCoreApplication::installTranslator(&m_translator);
     m_currentLanguage = type;
     emit LanguageChaned();
 }

@@ -3,12 +3,12 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTranslator>
 
-class QTranslator;
 
 // The program's one translator and the language it holds. Created on first
-// use by instance() and never destroyed (the translator stays installed for
-// the whole run).
+// use by instance() and kept until the process exits (the translator stays
+// installed for the whole run).
 //
 // Threads: GUI thread only.
 class Linguist : public QObject
@@ -39,5 +39,5 @@ private:
     Linguist();
 
     int m_currentLanguage = None;
-    QTranslator* m_translator = nullptr; // no parent: lives as long as the process
+    QTranslator m_translator;
 };

@@ -15,10 +15,9 @@ std::atomic<LogHandler::Clock> g_clock{nullptr};
 
 QMutex& LogMutex()
 {
-    // Leaked on purpose: messages may still come while static objects are
-    // being destroyed at exit.
-    static QMutex* const mutex = new QMutex;
-    return *mutex;
+    // Created on the first message.
+    static QMutex mutex;
+    return mutex;
 }
 
 QDateTime Now()

@@ -15,6 +15,7 @@
 #include "PlaySetting.h"
 #include "PowerEvents.h"
 #include "RecordHint.h"
+#include "ScreenMetrics.h"
 #include "ScreenshotSucHint.h"
 #include "ScreenshotWriter.h"
 #include "VolumeWidget.h"
@@ -32,7 +33,6 @@
 #include <QMouseEvent>
 #include <QMutexLocker>
 #include <QProcess>
-#include <QScreen>
 #include <QTimer>
 
 namespace {
@@ -43,7 +43,7 @@ constexpr int kScreenBottomReservePx = 60;
 }
 
 MainWindow::MainWindow(QWidget* parent)
-    : QWidget(parent), ui(new Ui::MainWindow)
+    : QWidget(parent), ui(std::make_unique<Ui::MainWindow>())
 {
     VorelResourcesInit();
     ui->setupUi(this);
@@ -75,8 +75,6 @@ MainWindow::~MainWindow()
 {
     qDebug() << __LINE__ << "MainWindow::~MainWindow";
     m_engine.ForceStop();
-    delete ui;
-    ui = nullptr;
 }
 
 void MainWindow::CreateChildren()
@@ -431,7 +429,9 @@ void MainWindow::OnRecordToggled()
         m_recordShown = false;
         return;
     }
-    delete m_recordHint;
+    if (m_recordHint) {
+        m_recordHint->close(); // deletes it
+    }
     m_recordHint = new RecordHint(m_display);
     m_recordHint->move(20, 20);
     m_recordHint->show();
@@ -686,17 +686,11 @@ void MainWindow::ToggleMaximized()
     m_isFull = false;
 }
 
-int MainWindow::ScreenHeight() const
-{
-    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    return screen ? screen->geometry().height() : 0;
-}
-
 bool MainWindow::TitleBarMove(const QPoint& global)
 {
     const int y = global.y() - m_titlePressPos.y() - kDragEdgePx;
     if (y > 0) {
-        if (!(windowState() & Qt::WindowMaximized) && y < ScreenHeight() - kScreenBottomReservePx) {
+        if (!(windowState() & Qt::WindowMaximized) && y < ScreenMetrics::ScreenHeightPx(this) - kScreenBottomReservePx) {
             move(global.x() - m_titlePressPos.x() - kDragEdgePx, y);
         }
         m_titleDragToTop = false;

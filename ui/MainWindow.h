@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "EnginePathBuffer.h"
 #include "PlaySpliterSystem.h"
 
@@ -159,9 +161,8 @@ private:
     void SetCursorShape(Qt::CursorShape shape);
     bool TitleBarEvent(QEvent* event);
     bool TitleBarMove(const QPoint& global);
-    int ScreenHeight() const;
 
-    Ui::MainWindow* ui;
+    std::unique_ptr<Ui::MainWindow> ui;
     PlayListWidget* m_playList = nullptr;
     bool m_listVisible = false;
     bool m_titleDragToTop = false;

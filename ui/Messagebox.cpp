@@ -6,7 +6,7 @@
 #include <QIcon>
 
 Messagebox::Messagebox(const QString& text, QWidget* parent)
-    : QWidget(parent), ui(new Ui::Messagebox)
+    : QWidget(parent), ui(std::make_unique<Ui::Messagebox>())
 {
     VorelResourcesInit();
     ui->setupUi(this);
@@ -24,7 +24,6 @@ Messagebox::Messagebox(const QString& text, QWidget* parent)
 
 Messagebox::~Messagebox()
 {
-    delete ui;
 }
 
 QString Messagebox::text() const

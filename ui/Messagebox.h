@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QString>
 #include <QWidget>
 
@@ -28,5 +30,5 @@ private slots:
     void onConfirmBtnClicked();
 
 private:
-    Ui::Messagebox* ui;
+    std::unique_ptr<Ui::Messagebox> ui;
 };

@@ -2,7 +2,7 @@
 #include "ui_MsgBox.h"
 
 MsgBox::MsgBox(QWidget* parent)
-    : QWidget(parent), ui(new Ui::MsgBox)
+    : QWidget(parent), ui(std::make_unique<Ui::MsgBox>())
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
@@ -15,7 +15,6 @@ MsgBox::MsgBox(QWidget* parent)
 
 MsgBox::~MsgBox()
 {
-    delete ui;
 }
 
 void MsgBox::setText(const QString& text)

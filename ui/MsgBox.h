@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QString>
 #include <QWidget>
 
@@ -24,5 +26,5 @@ private slots:
     void onConfirmBtnClicked();
 
 private:
-    Ui::MsgBox* ui;
+    std::unique_ptr<Ui::MsgBox> ui;
 };

@@ -2,7 +2,7 @@
 #include "ui_MultipleWidget.h"
 
 MultipleWidget::MultipleWidget(QWidget* parent)
-    : QWidget(parent), ui(new Ui::MultipleWidget)
+    : QWidget(parent), ui(std::make_unique<Ui::MultipleWidget>())
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -14,5 +14,4 @@ MultipleWidget::MultipleWidget(QWidget* parent)
 
 MultipleWidget::~MultipleWidget()
 {
-    delete ui;
 }

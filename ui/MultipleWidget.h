@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QWidget>
 
 namespace Ui { class MultipleWidget; }
@@ -19,5 +21,5 @@ signals:
     void sigs2btnClicked();
 
 private:
-    Ui::MultipleWidget* ui;
+    std::unique_ptr<Ui::MultipleWidget> ui;
 };

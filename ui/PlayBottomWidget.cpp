@@ -10,7 +10,7 @@ const char* const kModeImages[] = {"bottom_icon_loop", "bottom_icon_only", "bott
 }
 
 PlayBottomWidget::PlayBottomWidget(QWidget* parent)
-    : QWidget(parent), ui(new Ui::PlayBottomWidget)
+    : QWidget(parent), ui(std::make_unique<Ui::PlayBottomWidget>())
 {
     VorelResourcesInit();
     ui->setupUi(this);
@@ -36,7 +36,6 @@ PlayBottomWidget::PlayBottomWidget(QWidget* parent)
 
 PlayBottomWidget::~PlayBottomWidget()
 {
-    delete ui;
 }
 
 QString PlayBottomWidget::ButtonStyle(const QString& base)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QString>
 #include <QWidget>
 
@@ -63,6 +65,6 @@ private:
     void SetToolTips();
     void ConnectButtons();
 
-    Ui::PlayBottomWidget* ui;
+    std::unique_ptr<Ui::PlayBottomWidget> ui;
     VolumeWidget* m_volume = nullptr; // owned by the main window
 };

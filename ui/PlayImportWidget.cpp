@@ -14,7 +14,7 @@
 #include <QUrl>
 
 PlayImportWidget::PlayImportWidget(QWidget* parent)
-    : QWidget(parent), ui(new Ui::PlayImportWidget)
+    : QWidget(parent), ui(std::make_unique<Ui::PlayImportWidget>())
 {
     VorelResourcesInit();
     ui->setupUi(this);
@@ -39,7 +39,6 @@ PlayImportWidget::PlayImportWidget(QWidget* parent)
 
 PlayImportWidget::~PlayImportWidget()
 {
-    delete ui;
 }
 
 void PlayImportWidget::showWidget()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QStringList>
 #include <QVector>
 #include <QWidget>
@@ -47,6 +49,6 @@ private:
     bool AddPath(const QString& path);
     void ShowPendingState();
 
-    Ui::PlayImportWidget* ui;
+    std::unique_ptr<Ui::PlayImportWidget> ui;
     QVector<QString> m_pending;
 };

@@ -9,7 +9,7 @@
 #include <QHeaderView>
 
 PlayListWidget::PlayListWidget(QWidget* parent)
-    : QWidget(parent), ui(new Ui::PlayListWidget)
+    : QWidget(parent), ui(std::make_unique<Ui::PlayListWidget>())
 {
     VorelResourcesInit();
     ui->setupUi(this);
@@ -28,7 +28,6 @@ PlayListWidget::PlayListWidget(QWidget* parent)
 
 PlayListWidget::~PlayListWidget()
 {
-    delete ui;
 }
 
 QString PlayListWidget::DurationText(qint64 ms)

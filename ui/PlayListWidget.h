@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QTimer>
 #include <QVector>
 #include <QWidget>
@@ -42,6 +44,6 @@ private slots:
     void onRearmTimerTimeout();
 
 private:
-    Ui::PlayListWidget* ui;
+    std::unique_ptr<Ui::PlayListWidget> ui;
     QTimer m_rearmTimer;
 };

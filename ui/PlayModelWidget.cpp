@@ -2,7 +2,7 @@
 #include "ui_PlayModelWidget.h"
 
 PlayModelWidget::PlayModelWidget(QWidget* parent)
-    : QWidget(parent), ui(new Ui::PlayModelWidget)
+    : QWidget(parent), ui(std::make_unique<Ui::PlayModelWidget>())
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -15,5 +15,4 @@ PlayModelWidget::PlayModelWidget(QWidget* parent)
 
 PlayModelWidget::~PlayModelWidget()
 {
-    delete ui;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QWidget>
 
 namespace Ui { class PlayModelWidget; }
@@ -21,5 +23,5 @@ signals:
     void sigStopbtnbtnClicked();
 
 private:
-    Ui::PlayModelWidget* ui;
+    std::unique_ptr<Ui::PlayModelWidget> ui;
 };

@@ -11,7 +11,7 @@
 #include <QTimer>
 
 PlaySetting::PlaySetting(QWidget* parent)
-    : QWidget(parent), ui(new Ui::PlaySetting)
+    : QWidget(parent), ui(std::make_unique<Ui::PlaySetting>())
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -29,7 +29,6 @@ PlaySetting::PlaySetting(QWidget* parent)
 
 PlaySetting::~PlaySetting()
 {
-    delete ui;
 }
 
 QString PlaySetting::pictureFolder() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -34,7 +36,7 @@ private slots:
     void onQuestionCancelled();
 
 private:
-    Ui::PlaySetting* ui;
+    std::unique_ptr<Ui::PlaySetting> ui;
     bool m_accept = true; // false: the next switch change is our own revert
     QPointer<Messagebox> m_question;
 };
