@@ -30,6 +30,12 @@ ShowController::ShowController(PlaySpliterSystem& engine, DisplayWidget& display
 void ShowController::Start()
 {
     m_display.Start();
+    if (m_options.fisheyeMode >= 0) {
+        GLYuvWidget* view = m_display.View();
+        view->EnablePanoHY(m_options.wallMount ? kPanoModeWall : kPanoModeCeiling, m_options.circleX,
+                           m_options.circleY, m_options.circleRadius);
+        view->SelectViewMode(m_options.fisheyeMode);
+    }
     emit sigStartSpliter(m_options.file.constData());
 }
 

@@ -29,6 +29,14 @@ public:
         QString screenshotPath;     // empty: no screenshot
         int screenshotAfter = 30;   // pictures shown before the screenshot
         bool exitAtEnd = false;
+        // Dewarped display: layout 0 to 13, -1 for the plain display. The
+        // circle in picture pixels; a radius of 0 takes the picture's
+        // default circle (centred, half the shorter side).
+        int fisheyeMode = -1;
+        int circleX = 0;
+        int circleY = 0;
+        int circleRadius = 0;
+        bool wallMount = false;
     };
 
     ShowController(PlaySpliterSystem& engine, DisplayWidget& display, const Options& options);

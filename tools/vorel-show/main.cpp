@@ -1,7 +1,12 @@
 // vorel-show: plays a file through the engine into a DisplayWidget in a
 // window, so the display can be watched without the main window.
 //
-//   vorel-show [--untimed] [--exit-at-end] [--screenshot PNG [--after N]] FILE
+//   vorel-show [--untimed] [--exit-at-end] [--screenshot PNG [--after N]]
+//              [--fisheye MODE [--circle X,Y,R] [--wall]] FILE
+//
+// --fisheye shows the picture dewarped in layout MODE (0 to 13) with the
+// mouse steering it; the fisheye circle is X,Y,R in picture pixels (default:
+// centred, half the shorter side), --wall for a wall-mounted camera.
 //
 // --screenshot saves the view after N pictures (default 30, or the last one
 // if the file is shorter) and quits; exit code 0 when a picture was shown and
@@ -23,6 +28,37 @@ namespace {
 constexpr int kWindowWidth = 960;
 constexpr int kWindowHeight = 540;
 
+bool ParseCircle(const QString& text, ShowController::Options& options)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 3) {
+        return false;
+    }
+    bool okX = false;
+    bool okY = false;
+    bool okR = false;
+    options.circleX = parts[0].toInt(&okX);
+    options.circleY = parts[1].toInt(&okY);
+    options.circleRadius = parts[2].toInt(&okR);
+    return okX && okY && okR && options.circleRadius > 0;
+}
+
+bool ParseFisheye(const QCommandLineParser& parser, const QCommandLineOption& fisheye,
+                  const QCommandLineOption& circle, const QCommandLineOption& wall,
+                  ShowController::Options& options)
+{
+    if (!parser.isSet(fisheye)) {
+        return !parser.isSet(circle) && !parser.isSet(wall);
+    }
+    bool ok = false;
+    options.fisheyeMode = parser.value(fisheye).toInt(&ok);
+    if (!ok || options.fisheyeMode < 0 || options.fisheyeMode > 13) {
+        return false;
+    }
+    options.wallMount = parser.isSet(wall);
+    return !parser.isSet(circle) || ParseCircle(parser.value(circle), options);
+}
+
 bool ParseOptions(const QApplication& app, ShowController::Options& options, bool& untimed)
 {
     QCommandLineParser parser;
@@ -34,7 +70,12 @@ bool ParseOptions(const QApplication& app, ShowController::Options& options, boo
                                         QStringLiteral("png"));
     const QCommandLineOption after(QStringLiteral("after"), QStringLiteral("pictures before the screenshot"),
                                    QStringLiteral("n"));
-    parser.addOptions({untimedOption, exitAtEnd, screenshot, after});
+    const QCommandLineOption fisheye(QStringLiteral("fisheye"), QStringLiteral("dewarped display in this layout (0-13)"),
+                                     QStringLiteral("mode"));
+    const QCommandLineOption circle(QStringLiteral("circle"), QStringLiteral("fisheye circle X,Y,R in picture pixels"),
+                                    QStringLiteral("x,y,r"));
+    const QCommandLineOption wall(QStringLiteral("wall"), QStringLiteral("wall-mounted fisheye camera"));
+    parser.addOptions({untimedOption, exitAtEnd, screenshot, after, fisheye, circle, wall});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("media file"));
     if (!parser.parse(app.arguments()) || parser.positionalArguments().size() != 1) {
         return false;
@@ -49,6 +90,9 @@ bool ParseOptions(const QApplication& app, ShowController::Options& options, boo
             return false;
         }
     }
+    if (!ParseFisheye(parser, fisheye, circle, wall, options)) {
+        return false;
+    }
     // FILE must come last: it goes to the engine as the raw argument bytes.
     return app.arguments().constLast() == parser.positionalArguments().first();
 }
@@ -61,7 +105,8 @@ int main(int argc, char** argv)
     ShowController::Options options;
     bool untimed = false;
     if (!ParseOptions(app, options, untimed)) {
-        std::fprintf(stderr, "usage: vorel-show [--untimed] [--exit-at-end] [--screenshot PNG [--after N]] FILE\n");
+        std::fprintf(stderr, "usage: vorel-show [--untimed] [--exit-at-end] [--screenshot PNG [--after N]]\n"
+                             "                  [--fisheye MODE [--circle X,Y,R] [--wall]] FILE\n");
         return 2;
     }
     options.file = QByteArray(argv[argc - 1]);
