@@ -1,6 +1,8 @@
 // vorel-display-bench: pushes 1080p YUV420P pictures through DisplayWidget
 // and prints paints per second next to the cost of one memcpy of the same
-// picture.
+// picture, then the same pictures in the dewarped display's six-view layout
+// (mode 9: the circle and five perspectives) and its rate against the plain
+// display's.
 //
 //   vorel-display-bench [PICTURES] [WIDTH HEIGHT [VIEW_WIDTH VIEW_HEIGHT]]
 //
@@ -13,6 +15,7 @@
 
 #include "DisplayWidget.h"
 #include "GLYuvWidget.h"
+#include "ViewLayout.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -121,6 +124,15 @@ int main(int argc, char** argv)
     const double seconds = PushPictures(display, pictures, count, width, height);
     const double memcpySeconds = SecondsPerMemcpy(pictures.front());
 
+    // The dewarped display of the same pictures: a circle centred on the
+    // picture, half its shorter side.
+    GLYuvWidget* view = display.View();
+    view->EnablePanoHY(kPanoModeCeiling, width / 2, height / 2, std::min(width, height) / 2);
+    view->SelectViewMode(ViewLayout::ViewOriginFivePerspectives);
+    PushPictures(display, pictures, kWarmUpPictures, width, height);
+    const double dewarpSeconds = PushPictures(display, pictures, count, width, height);
+    view->DisablePano();
+
     const double paintsPerSecond = count / seconds;
     const double secondsPerPaint = seconds / count;
     std::printf("picture                 %dx%d YUV420P, %d bytes, view %dx%d\n", width, height,
@@ -130,5 +142,10 @@ int main(int argc, char** argv)
     std::printf("one memcpy of picture   %.3f ms\n", memcpySeconds * 1e3);
     std::printf("paint / memcpy          %.1f  (one paint costs this many copies of the picture)\n",
                 secondsPerPaint / memcpySeconds);
+    const double dewarpPerSecond = count / dewarpSeconds;
+    std::printf("dewarped mode 9 fps     %.1f  (%.3f ms per paint, six views)\n", dewarpPerSecond,
+                dewarpSeconds / count * 1e3);
+    std::printf("mode 9 / plain          %.2f  (dewarped frames per second over plain)\n",
+                dewarpPerSecond / paintsPerSecond);
     return 0;
 }
