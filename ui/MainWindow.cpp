@@ -137,7 +137,7 @@ void MainWindow::ConnectBar()
     connect(m_bottom, &PlayBottomWidget::sigSettingBtnClicked, this, &MainWindow::onSettingClicked);
     connect(m_bottom, &PlayBottomWidget::sigScreenShotBtnClicked, this, &MainWindow::onScreenShotBtnClicked);
     connect(m_bottom, &PlayBottomWidget::sigstateBtnclicked, this, &MainWindow::OnBarStateClicked);
-    connect(m_bottom, &PlayBottomWidget::sigSentCurrentTime, this, [this](int length) { m_engine.timechange(length); });
+    connect(m_bottom, &PlayBottomWidget::sigSentCurrentTime, this, &MainWindow::OnBarSeek);
     connect(m_bottom, &PlayBottomWidget::sigRollbackBtnClicked, this, &MainWindow::OnBarRollbackClicked);
     connect(m_bottom, &PlayBottomWidget::sigFastForwardBtnClicked, this, &MainWindow::OnBarFastForwardClicked);
     connect(m_volume, &VolumeWidget::sigVolumeChange, this, &MainWindow::OnVolumeChange);
@@ -300,6 +300,16 @@ void MainWindow::OnBarStateClicked()
         m_isPlaying = true;
         m_bottom->ShowState(PlayBottomWidget::PlayState::Playing);
         m_engine.PlayAgain();
+    }
+}
+
+void MainWindow::OnBarSeek(int positionMs)
+{
+    m_engine.timechange(positionMs);
+    // The engine resumes a paused playback when it seeks: show it playing.
+    if (!m_isPlaying && !m_finished && m_currentIndex >= 0) {
+        m_isPlaying = true;
+        m_bottom->ShowState(PlayBottomWidget::PlayState::Playing);
     }
 }
 

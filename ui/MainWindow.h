@@ -131,6 +131,7 @@ private:
     void OnEngineMessage(const QString& text);
     void OnEnginePlayFinish();
     void OnBarStateClicked();
+    void OnBarSeek(int positionMs);
     void OnBarRollbackClicked();
     void OnBarFastForwardClicked();
     void OnVolumeChange(int volume);

@@ -87,6 +87,12 @@ private slots:
         QVERIFY(!window.isPlaying());
         emit window.bottomWidget()->sigstateBtnclicked();
         QVERIFY(window.isPlaying());
+        // A seek ends a pause in the engine, and the button follows.
+        emit window.bottomWidget()->sigstateBtnclicked();
+        QVERIFY(!window.isPlaying());
+        emit window.bottomWidget()->sigSentCurrentTime(1000);
+        QVERIFY(window.isPlaying());
+        QVERIFY(Child<QPushButton>(window.bottomWidget(), "stateBtn")->styleSheet().contains(QStringLiteral("bottom_icon_play_nor")));
 
         // At the end of the file AutoPlay goes on to the next one.
         QSignalSpy started(&window, &MainWindow::sigStartSpliter);
