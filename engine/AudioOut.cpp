@@ -4,7 +4,7 @@
 #include <QAudioOutput>
 #include <QDebug>
 #include <QMetaObject>
-#include <QMutexLocker>
+#include <mutex>
 
 #include <algorithm>
 #include <chrono>
@@ -46,7 +46,7 @@ void AudioOut::SetOutputMode(AudioOutputMode mode)
 
 QAudioFormat AudioOut::Format() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_format;
 }
 
@@ -71,7 +71,7 @@ void AudioOut::Setting(int sample_rate, int channels)
 
     if (m_mode == AudioOutputMode::Null) {
         RunOnSinkThread([this] { DeleteOutput(); });
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_format = format;
         m_enabled = true;
         return;
@@ -86,7 +86,7 @@ void AudioOut::Setting(int sample_rate, int channels)
 void AudioOut::CreateOutput(const QAudioFormat& format)
 {
     DeleteOutput();
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_format = format;
     m_output = std::make_unique<QAudioOutput>(format);
     m_output->setBufferSize(format.bytesForDuration(kDeviceBufferUs));
@@ -102,7 +102,7 @@ void AudioOut::CreateOutput(const QAudioFormat& format)
 // Sink thread only (or after it has finished).
 void AudioOut::DeleteOutput()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_output)
         return;
     m_output->stop();
@@ -113,7 +113,7 @@ void AudioOut::DeleteOutput()
 void AudioOut::SetVolume(double volume)
 {
     RunOnSinkThread([this, volume] {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_volume = std::clamp(volume, 0.0, 1.0);
         if (m_output)
             m_output->setVolume(m_volume);
@@ -124,7 +124,7 @@ void AudioOut::SetPaused(SinkPause pause)
 {
     m_paused = pause == SinkPause::Paused;
     RunOnSinkThread([this, pause] {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_output)
             return;
         if (pause == SinkPause::Paused)
@@ -141,7 +141,7 @@ void AudioOut::Flush()
     RunOnSinkThread([this] {
         QAudioFormat format;
         {
-            QMutexLocker lock(&m_mutex);
+            std::lock_guard<std::mutex> lock(m_mutex);
             if (!m_output)
                 return;
             format = m_format;
@@ -152,7 +152,7 @@ void AudioOut::Flush()
 
 qint64 AudioOut::BufferedUs() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_output || !m_device)
         return 0;
     const int buffered = m_output->bufferSize() - m_output->bytesFree();
@@ -196,7 +196,7 @@ bool AudioOut::Write(const QByteArray& pcm, const std::function<bool()>& keepWai
 // Writer thread. Returns false when there is no device to write to.
 bool AudioOut::WritePiece(const char* data, qint64 size, qint64* written)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     *written = 0;
     if (!m_output || !m_device)
         return false;
@@ -218,7 +218,7 @@ void AudioOut::WaitForRoom() const
 {
     qint64 periodUs = 0;
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         periodUs = m_format.durationForBytes(m_periodSize);
     }
     const qint64 waitUs = std::clamp<qint64>(periodUs / 4, 1000, kMaxRoomPollMs * 1000);

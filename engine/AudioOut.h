@@ -14,7 +14,7 @@
 
 #include <QAudioFormat>
 #include <QByteArray>
-#include <QMutex>
+#include <mutex>
 #include <QObject>
 #include <QThread>
 
@@ -79,7 +79,7 @@ private:
 
     QThread m_thread;
     std::atomic<bool> m_enabled{true};
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
 
     // set before playback starts, read by the writer
     Tap m_tap;

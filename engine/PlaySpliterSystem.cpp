@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
-#include <QMutexLocker>
+#include <mutex>
 #include <QProcess>
 
 extern "C" {
@@ -63,6 +63,10 @@ PlaySpliterSystem::~PlaySpliterSystem()
     ForceStop();
     m_thread.exit(0);
     m_thread.wait();
+    // The engine lock orders this thread after everything the playback's
+    // threads did (the thread join above goes through Qt's own primitives).
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ClearQueuesLocked();
     m_input.Close();
 }
 
@@ -90,7 +94,7 @@ void PlaySpliterSystem::ResetForPlayback()
     m_audioReady = false;
     m_readerParked = false;
     m_feederParked = false;
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     ClearQueuesLocked();
     m_presenterDone = false;
     m_showedSinceSeek = false;
@@ -115,6 +119,9 @@ void PlaySpliterSystem::StartSpliter(const char* File)
     }
     m_readerParked = true;
     m_feederParked = true;
+    // Publishes the reading thread's last writes to whoever takes the lock next.
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ClearQueuesLocked();
 }
 
 // MVR reader thread. A file that cannot be played ends as finished at once;
@@ -150,7 +157,7 @@ void PlaySpliterSystem::QueueMvrPicture(MvrFrame&& frame, int width, int height)
     item.height = height;
     item.ptsMs = frame.timestamp;
     item.seekSerial = m_seekSerial;
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_videoQueue.push_back(std::move(item));
 }
 
@@ -249,7 +256,7 @@ bool PlaySpliterSystem::ReaderMayRead()
     }
     bool full = false;
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         full = m_videoQueue.size() > kMaxQueuedPictures || m_audioQueuedMs > kMaxQueuedAudioMs;
     }
     if (full) {
@@ -270,7 +277,7 @@ void PlaySpliterSystem::ReadLoop(const std::function<void()>& readStep)
 {
     while (!m_isStop) {
         {
-            QMutexLocker lock(&m_mutex);
+            std::lock_guard<std::mutex> lock(m_mutex);
             if (m_presenterDone)
                 break;
         }
@@ -349,7 +356,7 @@ void PlaySpliterSystem::QueuePicture(const AVFrame& frame)
     item.height = frame.height;
     item.ptsMs = m_input.VideoPtsMs(frame);
     item.seekSerial = m_seekSerial;
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_videoQueue.push_back(std::move(item));
 }
 
@@ -363,7 +370,7 @@ void PlaySpliterSystem::QueueAudio(const AVFrame& frame, qint64 startMs)
     item.startMs = startMs;
     const qint64 spanMs = frame.sample_rate > 0 ? 1000LL * frame.nb_samples / frame.sample_rate : 0;
     item.endMs = item.startMs >= 0 ? item.startMs + spanMs : -1;
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_audioQueuedMs += spanMs;
     m_audioQueue.push_back(std::move(item));
 }
@@ -396,14 +403,14 @@ void PlaySpliterSystem::videoSolution()
         }
         m_pool.Give(std::move(item.data));
     }
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     ClearQueuesLocked();
     m_presenterDone = true;
 }
 
 PlaySpliterSystem::PresentStep PlaySpliterSystem::TakeDuePicture(VideoQueueItem& item, qint64& waitMs)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (m_videoQueue.empty()) {
         // The end comes once the pictures are shown and the sound has left.
         if (m_readFinished && !m_isJump && m_audioQueue.empty()) {
@@ -462,7 +469,7 @@ void PlaySpliterSystem::audioSolution()
         }
         AudioQueueItem item;
         if (!TakeAudio(item)) {
-            QMutexLocker lock(&m_mutex);
+            std::lock_guard<std::mutex> lock(m_mutex);
             if (m_presenterDone)
                 break;
             m_feederParked = true;
@@ -476,7 +483,7 @@ void PlaySpliterSystem::audioSolution()
 
 bool PlaySpliterSystem::TakeAudio(AudioQueueItem& item)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (m_audioQueue.empty())
         return false;
     item = std::move(m_audioQueue.front());
@@ -508,7 +515,7 @@ void PlaySpliterSystem::FeedAudio(AudioQueueItem& item)
 
 void PlaySpliterSystem::ClosePlay()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_isStop = true;
     m_isPause = false;
     qDebug() << __LINE__ << "PlaySpliterSystem::ClosePlay" << "closeplay";
@@ -532,7 +539,7 @@ void PlaySpliterSystem::PlayAgain()
 
 void PlaySpliterSystem::setMultiple(float multiple)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_multiple = multiple;
     m_clock.SetSpeed(multiple);
 }
@@ -579,7 +586,7 @@ void PlaySpliterSystem::timechange(int length)
         return;
     }
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_presenterDone && !m_isStop)
             SeekLocked(length);
         m_isPause = false;

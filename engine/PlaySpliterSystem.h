@@ -32,7 +32,7 @@
 #include "XAudioPlay.h"
 
 #include <QByteArray>
-#include <QMutex>
+#include <mutex>
 #include <QObject>
 #include <QThread>
 
@@ -154,7 +154,7 @@ private:
 
     std::unique_ptr<AudioOut> m_audioOut;
     QThread m_thread;
-    QMutex m_mutex; // the engine lock
+    std::mutex m_mutex; // the engine lock
 
     // shared flags, polled by every thread of a playback
     std::atomic<bool> m_isStop{true};

@@ -8,8 +8,8 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
-#include <QMutex>
-#include <QMutexLocker>
+#include <mutex>
+#include <mutex>
 #include <QStringList>
 #include <QThread>
 
@@ -23,7 +23,7 @@ public:
     {
         QObject::connect(&engine, &PlaySpliterSystem::sigYuv, &engine,
                          [this](uchar* p, uint w, uint h, int size) {
-                             QMutexLocker lock(&m_mutex);
+                             std::lock_guard<std::mutex> lock(m_mutex);
                              m_lastPicture = QByteArray(reinterpret_cast<const char*>(p), size);
                              m_lastWidth = w;
                              m_lastHeight = h;
@@ -32,7 +32,7 @@ public:
                          Qt::DirectConnection);
         QObject::connect(&engine, &PlaySpliterSystem::sigSetLengthing, &engine,
                          [this](int ms) {
-                             QMutexLocker lock(&m_mutex);
+                             std::lock_guard<std::mutex> lock(m_mutex);
                              m_positions.push_back(ms);
                          },
                          Qt::DirectConnection);
@@ -42,7 +42,7 @@ public:
                          Qt::DirectConnection);
         QObject::connect(&engine, &PlaySpliterSystem::sigSendMessage, &engine,
                          [this](const QString& text) {
-                             QMutexLocker lock(&m_mutex);
+                             std::lock_guard<std::mutex> lock(m_mutex);
                              m_messages << text;
                          },
                          Qt::DirectConnection);
@@ -75,7 +75,7 @@ public:
 
     void Reset()
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_frames = 0;
         m_finishes = 0;
         m_durationMs = -1;
@@ -87,17 +87,17 @@ public:
     int durationMs() const { return m_durationMs; }
     QStringList messages()
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         return m_messages;
     }
     std::vector<int> positions()
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         return m_positions;
     }
     QByteArray lastPicture(uint* width = nullptr, uint* height = nullptr)
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         if (width)
             *width = m_lastWidth;
         if (height)
@@ -108,7 +108,7 @@ public:
 private:
     PlaySpliterSystem& m_engine;
     QByteArray m_path;
-    QMutex m_mutex;
+    std::mutex m_mutex;
     std::atomic<int> m_frames{0};
     std::atomic<int> m_finishes{0};
     std::atomic<int> m_durationMs{-1};

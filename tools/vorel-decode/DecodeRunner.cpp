@@ -5,7 +5,7 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
-#include <QMutexLocker>
+#include <mutex>
 
 #include <cstdio>
 
@@ -56,8 +56,14 @@ void DecodeRunner::OnPicture(uchar* ptr, uint width, uint height, int size)
     const QByteArray picture = QByteArray::fromRawData(reinterpret_cast<const char*>(ptr), size);
     int index;
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         index = m_frames++;
+        if (m_options.avStats && index > 0) {
+            const qint64 offMs = qAbs(m_lastPositionMs.load() - m_engine.ClockMs());
+            m_syncMaxMs = qMax(m_syncMaxMs, offMs);
+            m_syncSumMs += offMs;
+            ++m_syncCount;
+        }
     }
     // The presenter emits the picture's position just before the picture.
     PrintLine("frame," + QByteArray::number(index) + ',' + QByteArray::number(m_lastPositionMs.load()) +
@@ -69,7 +75,7 @@ void DecodeRunner::OnPicture(uchar* ptr, uint width, uint height, int size)
 
 void DecodeRunner::OnAudio(const QByteArray& pcm)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_audioBytes += pcm.size();
     if (m_options.hash)
         m_audioHash.addData(pcm);
@@ -87,11 +93,14 @@ void DecodeRunner::OnPlaybackReturned()
 {
     QByteArray audioLine;
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         audioLine = "audio," + QByteArray::number(m_audioBytes) + ',' +
                     (m_options.hash ? m_audioHash.result().toHex() : QByteArray("-"));
     }
     PrintLine(audioLine);
+    if (m_options.avStats)
+        PrintLine("avsync," + QByteArray::number(m_syncMaxMs) + ',' +
+                  QByteArray::number(m_syncCount ? m_syncSumMs / m_syncCount : 0.0, 'f', 1));
     PrintLine(QByteArray("finished,") + (m_finished ? "1" : "0"));
     const bool ok = (m_finished || m_stoppedAtLimit) && !m_messageSent;
     QCoreApplication::exit(ok ? 0 : 1);
@@ -99,7 +108,7 @@ void DecodeRunner::OnPlaybackReturned()
 
 void DecodeRunner::PrintLine(const QByteArray& line)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);

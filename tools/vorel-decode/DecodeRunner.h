@@ -8,7 +8,7 @@
 // guards the output stream and the counters written from those threads.
 
 #include <QCryptographicHash>
-#include <QMutex>
+#include <mutex>
 #include <QObject>
 
 #include <atomic>
@@ -22,6 +22,7 @@ struct DecodeOptions {
     int seekMs = -1;
     int seekAtMs = 0;
     int maxFrames = -1;
+    bool avStats = false;
     QByteArray file;
 };
 
@@ -42,7 +43,7 @@ private:
 
     PlaySpliterSystem& m_engine;
     const DecodeOptions m_options;
-    QMutex m_mutex;
+    std::mutex m_mutex;
     int m_frames = 0;           // guarded by m_mutex
     qint64 m_audioBytes = 0;    // guarded by m_mutex
     QCryptographicHash m_audioHash{QCryptographicHash::Md5}; // guarded by m_mutex
@@ -51,4 +52,8 @@ private:
     std::atomic<bool> m_messageSent{false};
     std::atomic<bool> m_stoppedAtLimit{false};
     bool m_seekDone = false; // main thread
+    // picture time minus playback clock at delivery, guarded by m_mutex
+    qint64 m_syncMaxMs = 0;
+    double m_syncSumMs = 0;
+    int m_syncCount = 0;
 };

@@ -4,6 +4,7 @@
 //   frame,<n>,<position ms>,<width>,<height>,<size>,<md5>
 //   message,<text>
 //   audio,<bytes>,<md5 of all PCM handed to the sink>
+//   avsync,<max ms>,<mean ms>   (with --av-stats)
 //   finished,<1|0>
 // Exit code: 0 after the end of the file (or --max-frames), 1 when the
 // engine reported a failure or the playback ended otherwise, 2 on bad usage.
@@ -29,13 +30,16 @@ bool ParseOptions(const QCoreApplication& app, DecodeOptions& options)
                                     QStringLiteral("ms"));
     const QCommandLineOption maxFrames(QStringLiteral("max-frames"), QStringLiteral("stop after N pictures"),
                                        QStringLiteral("n"));
-    parser.addOptions({untimed, noHash, speed, seek, seekAt, maxFrames});
+    const QCommandLineOption avStats(QStringLiteral("av-stats"),
+                                     QStringLiteral("print avsync,<max ms>,<mean ms>: picture time minus clock"));
+    parser.addOptions({untimed, noHash, speed, seek, seekAt, maxFrames, avStats});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("media file"));
     if (!parser.parse(app.arguments()) || parser.positionalArguments().size() != 1)
         return false;
     bool ok = true;
     options.untimed = parser.isSet(untimed);
     options.hash = !parser.isSet(noHash);
+    options.avStats = parser.isSet(avStats);
     if (parser.isSet(speed)) {
         options.speed = parser.value(speed).toFloat(&ok);
         if (!ok || (options.speed != 0.5f && options.speed != 1.0f && options.speed != 2.0f))

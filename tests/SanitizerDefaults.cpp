@@ -1,0 +1,48 @@
+// Defaults for sanitizer builds, linked into every target of such a build.
+// The distribution's Qt, PulseAudio, Mesa and GLib are not instrumented:
+// Qt's mutexes and event queue are invisible to ThreadSanitizer, so handing
+// data through them looks like a race, and the GL and D-Bus libraries keep
+// process-lifetime allocations that LeakSanitizer would report. Our own
+// threads synchronise through std::mutex and atomics, which it does see.
+
+extern "C" {
+
+const char* __tsan_default_suppressions()
+{
+    return "race:libQt5Core.so\n"
+           "race:libQt5Gui.so\n"
+           "race:libQt5Test.so\n"
+           "race:libQt5Multimedia.so\n"
+           "race:libpulse.so\n"
+           "race:libpulsecommon\n"
+           "race:libglib-2.0.so\n"
+           "race:QtPrivate::QFunctorSlotObject\n"
+           "race:QtPrivate::QSlotObject\n"
+           "race:QMetaObject::activate\n"
+           "race:AudioOut::RunOnSinkThread\n"
+           "called_from_lib:libQt5Core.so\n"
+           "called_from_lib:libpulse.so\n"
+           "called_from_lib:libpulsecommon\n"
+           "called_from_lib:libglib-2.0.so\n"
+           "deadlock:libQt5Core.so\n";
+}
+
+const char* __tsan_default_options()
+{
+    return "second_deadlock_stack=1 report_signal_unsafe=0";
+}
+
+const char* __lsan_default_suppressions()
+{
+    return "leak:libGLX_mesa.so\n"
+           "leak:libGL.so\n"
+           "leak:swrast_dri.so\n"
+           "leak:libLLVM\n"
+           "leak:libdbus-1.so\n"
+           "leak:libfontconfig.so\n"
+           "leak:libQt5DBus.so\n"
+           "leak:libxcb\n"
+           "leak:libX11.so\n";
+}
+
+} // extern "C"
