@@ -276,11 +276,8 @@ bool PlaySpliterSystem::ReaderMayRead()
 void PlaySpliterSystem::ReadLoop(const std::function<void()>& readStep)
 {
     while (!m_isStop) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_presenterDone)
-                break;
-        }
+        if (PresenterDone())
+            break;
         if (ReaderMayRead())
             readStep();
     }
@@ -469,8 +466,7 @@ void PlaySpliterSystem::audioSolution()
         }
         AudioQueueItem item;
         if (!TakeAudio(item)) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_presenterDone)
+            if (PresenterDone())
                 break;
             m_feederParked = true;
             SleepMs(kIdleMs);
@@ -479,6 +475,12 @@ void PlaySpliterSystem::audioSolution()
         FeedAudio(item);
     }
     m_feederParked = true;
+}
+
+bool PlaySpliterSystem::PresenterDone()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_presenterDone;
 }
 
 bool PlaySpliterSystem::TakeAudio(AudioQueueItem& item)

@@ -147,6 +147,7 @@ private:
 
     void audioSolution();
     bool TakeAudio(AudioQueueItem& item);
+    bool PresenterDone();
     void FeedAudio(AudioQueueItem& item);
 
     bool WaitForWorkersParked();
