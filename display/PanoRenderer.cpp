@@ -84,18 +84,15 @@ PanoRenderer::~PanoRenderer()
 void PanoRenderer::CreateModels()
 {
     using Factory = std::unique_ptr<CExpandModelBase> (*)();
-    static const Factory kTable[kModelCount] = {
-        Make<CExpandOrigin>,         Make<ExpandPerspective2>,    Make<ExpandPerspective>,
-        Make<ExpandPerspective>,     Make<CExpandLnglat360B>,     Make<CExpandLnglat360>,
-        Make<CExpandLnglatCylinder>, Make<CExpandLnglatHori>,     Make<CExpandLnglatVert>,
-        Make<CExpandLnglat360>,      Make<CExpandLnglat360>,      Make<ExpandPerspective>,
-        Make<ExpandPerspective>,     Make<ExpandPerspective>,     Make<ExpandPerspective>,
-        Make<CExpandOrigin2>,        Make<ExpandPerspective>,     Make<ExpandPerspective>,
-        Make<ExpandPerspective>,     Make<CExpandOrigin2>,        Make<ExpandPerspective>,
-        Make<ExpandPerspective>,     Make<ExpandPerspective>,     Make<ExpandPerspective>,
-        Make<ExpandPerspective>,     Make<CExpandOrigin2>,        Make<ExpandPerspective>,
-        Make<CExpandOrigin2>,        Make<ExpandPerspective>,     Make<ExpandPerspective>,
-        Make<CExpandLnglat360B>,     Make<CExpandLnglat360>,      Make<ExpandRectImage>,
+    const Factory pers = Make<ExpandPerspective>;
+    const Factory flat2 = Make<CExpandOrigin2>;
+    const Factory pano = Make<CExpandLnglat360>;
+    const Factory kTable[kModelCount] = {
+        Make<CExpandOrigin>, Make<ExpandPerspective2>, pers, pers, Make<CExpandLnglat360B>, pano, // 0-5
+        Make<CExpandLnglatCylinder>, Make<CExpandLnglatHori>, Make<CExpandLnglatVert>,          // 6-8
+        pano, pano, pers, pers, pers, pers, flat2, pers, pers, pers,                            // 9-18
+        flat2, pers, pers, pers, pers, pers, flat2, pers, flat2, pers, pers,                    // 19-29
+        Make<CExpandLnglat360B>, pano, Make<ExpandRectImage>,                                   // 30-32
     };
     for (int i = 0; i < kModelCount; ++i) {
         models[i] = kTable[i]();
@@ -112,7 +109,7 @@ void PanoRenderer::ApplyBorders()
     // perspectives draw a border.
     static const int kBordered[] = {2,  3,  9,  10, 11, 12, 13, 14, 16, 17,
                                     18, 20, 21, 22, 23, 24, 26, 28, 29, 30};
-    for (int i = 0; i < kModelCount + 2; ++i) {
+    for (int i = 0; i < kAllModels; ++i) {
         Model(i)->SetFrameBorder(false);
     }
     for (int index : kBordered) {
@@ -143,11 +140,9 @@ void PanoRenderer::ResetAll()
 {
     QMutexLocker layout(&layoutLock);
     QMutexLocker param(&paramLock);
-    for (auto& model : models) {
-        model->Reset();
+    for (int i = 0; i < kAllModels; ++i) {
+        Model(i)->Reset();
     }
-    transitOrigin->Reset();
-    transitCylinder->Reset();
     ApplyBorders();
     firstUse.fill(true);
     viewSlots.fill(ViewSlot{});
@@ -163,11 +158,9 @@ void PanoRenderer::ResetAll()
 bool PanoRenderer::InitModels()
 {
     ResetAll();
-    for (auto& model : models) {
-        model->Init();
+    for (int i = 0; i < kAllModels; ++i) {
+        Model(i)->Init();
     }
-    transitOrigin->Init();
-    transitCylinder->Init();
     ApplyBorders();
     {
         QMutexLocker layout(&layoutLock);
@@ -185,11 +178,9 @@ void PanoRenderer::InitGLFunctions()
 {
     initializeOpenGLFunctions();
     buffers.InitGLFunctions();
-    for (auto& model : models) {
-        model->initializeOpenGLFunctions();
+    for (int i = 0; i < kAllModels; ++i) {
+        Model(i)->initializeOpenGLFunctions();
     }
-    transitOrigin->initializeOpenGLFunctions();
-    transitCylinder->initializeOpenGLFunctions();
 }
 
 void PanoRenderer::SetUseBuffers(bool on)
@@ -257,7 +248,7 @@ void PanoRenderer::SetPictureSize(int width, int height)
         return;
     }
     sourceDirty = false;
-    for (int i = 0; i < kModelCount + 2; ++i) {
+    for (int i = 0; i < kAllModels; ++i) {
         Model(i)->SetSource(mountType, pictureWidth, pictureHeight, radius, centreX, centreY);
     }
 }

@@ -41,6 +41,8 @@ class PanoRenderer : protected QOpenGLFunctions
 {
 public:
     static constexpr int kModelCount = ViewLayout::kExpansionModelCount;
+    // The expansion models and the two transition models.
+    static constexpr int kAllModels = kModelCount + 2;
     static constexpr int kMaxSlots = ViewLayout::kMaxSlots;
 
     // program and the three plane textures are the view's and stay its own.
