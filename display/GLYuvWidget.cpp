@@ -340,6 +340,8 @@ void GLYuvWidget::PaintDewarped()
     }
     PreparePlanes();
     if (renderer) {
+        // The ratio changes when the window moves to another screen.
+        renderer->SetPixelRatio(static_cast<float>(devicePixelRatioF()));
         renderer->Render();
     }
     glActiveTexture(GL_TEXTURE0);

@@ -226,6 +226,15 @@ void PanoRenderer::SetViewportSize(int width, int height)
     viewportHeight = height;
 }
 
+void PanoRenderer::SetPixelRatio(float ratio)
+{
+    if (!(ratio > 0.0f)) {
+        return;
+    }
+    QMutexLocker param(&paramLock);
+    pixelRatio = ratio;
+}
+
 void PanoRenderer::SetPictureSize(int width, int height)
 {
     QMutexLocker param(&paramLock);
@@ -529,7 +538,9 @@ void PanoRenderer::Render()
             }
         }
         buffersDirty = false;
-        viewport = QSize(viewportWidth, viewportHeight);
+        // The framebuffer has the view's size in device pixels.
+        viewport = QSize(qRound(float(viewportWidth) * pixelRatio),
+                         qRound(float(viewportHeight) * pixelRatio));
     }
     glViewport(viewportX, viewportY, viewport.width(), viewport.height());
     DrawSlots(viewport);

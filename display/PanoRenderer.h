@@ -65,7 +65,11 @@ public:
     // Builds a layout; fresh is false for a re-evaluation of the current or
     // the linked mode (animation end, double click).
     void SetViewMode(int mode, bool fresh);
+    // View pixels, the unit of the input operations.
     void SetViewportSize(int width, int height);
+    // Device pixels per view pixel: the slots are drawn at the framebuffer's
+    // resolution. 1 by default; values not above 0 are ignored.
+    void SetPixelRatio(float ratio);
     // Every new picture; completes the models' set-up after SetCircle.
     void SetPictureSize(int width, int height);
     // Stored when it differs; the models receive it with the next picture.
@@ -142,6 +146,7 @@ protected:
     int viewportY = 0;
     int viewportWidth = 0;
     int viewportHeight = 0;
+    float pixelRatio = 1.0f;
     PanoMeshStore meshStore;
     std::array<std::unique_ptr<CExpandModelBase>, kModelCount> models;
     std::array<bool, ViewLayout::kModeCount> firstUse{};

@@ -99,7 +99,9 @@ void RenderedLayoutTest::everySlotShowsThePicture()
     QCOMPARE(renderer->CurrentMode(), mode);
     const int count = renderer->SlotCount();
     QCOMPARE(count, ViewLayout::SlotCount(mode));
-    const QSize size(kViewWidth, kViewHeight);
+    // Slots are drawn at the framebuffer's resolution (device pixels).
+    const QSize size = image.size();
+    QCOMPARE(size, QSize(kViewWidth, kViewHeight) * view->devicePixelRatioF());
     for (int i = 0; i < count; ++i) {
         const QRect inner = DewarpView::SlotPixels(renderer->Slot(i), size).adjusted(kInset, kInset, -kInset, -kInset);
         const double share = DewarpView::ContentShare(image, inner);
