@@ -189,24 +189,6 @@ void PanoRenderer::SetUseBuffers(bool on)
     useBuffers = on;
 }
 
-int PanoRenderer::CurrentMode() const
-{
-    QMutexLocker layout(&layoutLock);
-    return currentMode;
-}
-
-int PanoRenderer::SlotCount() const
-{
-    QMutexLocker layout(&layoutLock);
-    return slotCount;
-}
-
-ViewSlot PanoRenderer::Slot(int index) const
-{
-    QMutexLocker layout(&layoutLock);
-    return index >= 0 && index < slotCount ? viewSlots[index] : ViewSlot{};
-}
-
 void PanoRenderer::SelectMode(int mode)
 {
     int mount = 0;

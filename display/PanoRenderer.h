@@ -6,6 +6,7 @@
 #include "ViewSlot.h"
 
 #include <QMutex>
+#include <QMutexLocker>
 #include <QOpenGLFunctions>
 #include <QSize>
 #include <QString>
@@ -93,9 +94,21 @@ public:
     void OnWheel(int delta);
     void OnDoubleClick(int x, int y);
 
-    int CurrentMode() const;
-    int SlotCount() const;
-    ViewSlot Slot(int index) const;
+    int CurrentMode() const
+    {
+        QMutexLocker layout(&layoutLock);
+        return currentMode;
+    }
+    int SlotCount() const
+    {
+        QMutexLocker layout(&layoutLock);
+        return slotCount;
+    }
+    ViewSlot Slot(int index) const
+    {
+        QMutexLocker layout(&layoutLock);
+        return index >= 0 && index < slotCount ? viewSlots[index] : ViewSlot{};
+    }
     bool IsMeshLoaded() const { return meshLoaded; }
     // Models 0 to 32 of the table, then ViewLayout::kTransitOrigin and
     // kTransitCylinder; null for other numbers.
