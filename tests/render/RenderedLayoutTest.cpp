@@ -74,6 +74,7 @@ class RenderedLayoutTest : public QObject
 private slots:
     void everySlotShowsThePicture_data();
     void everySlotShowsThePicture();
+    void switchingLayoutsRefillsTheBuffers();
 };
 
 void RenderedLayoutTest::everySlotShowsThePicture_data()
@@ -129,6 +130,34 @@ void RenderedLayoutTest::everySlotShowsThePicture()
             if (j != i) {
                 renderer->Slot(j).model->Start();
             }
+        }
+    }
+}
+
+// One view through every layout and back: the GPU buffers follow each
+// layout's mesh (the expansions' meshes are larger, the rectangle's tiny).
+void RenderedLayoutTest::switchingLayoutsRefillsTheBuffers()
+{
+    auto view = DewarpView::Make(kViewWidth, kViewHeight);
+    DewarpView::ShowFisheye(*view);
+    PanoRenderer* renderer = view->Renderer();
+    QVERIFY(renderer);
+    QList<int> modes;
+    for (int mode = 0; mode < ViewLayout::kModeCount; ++mode) {
+        modes << mode;
+    }
+    for (int mode = ViewLayout::kModeCount - 1; mode >= 0; --mode) {
+        modes << mode;
+    }
+    for (int mode : modes) {
+        view->SelectViewMode(mode);
+        DewarpView::Paint(*view);
+        const QImage image = DewarpView::Paint(*view);
+        for (int i = 0; i < renderer->SlotCount(); ++i) {
+            const QRect inner = DewarpView::SlotPixels(renderer->Slot(i), image.size())
+                                    .adjusted(kInset, kInset, -kInset, -kInset);
+            QVERIFY2(DewarpView::ContentShare(image, inner) > kMinContent,
+                     qPrintable(QStringLiteral("mode %1 slot %2").arg(mode).arg(i)));
         }
     }
 }
