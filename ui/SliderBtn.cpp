@@ -2,7 +2,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 
 SliderBtn::SliderBtn(QWidget* parent)
@@ -74,14 +73,11 @@ void SliderBtn::DrawBackground(QPainter& painter) const
     if (!isEnabled()) {
         colour.setAlpha(150);
     }
-    const int side = height();
-    QPainterPath pill;
-    pill.addEllipse(QRectF(0, 0, side, side));
-    pill.addEllipse(QRectF(width() - side, 0, side, side));
-    pill.addRect(QRectF(side / 2.0, 0, width() - side, side));
+    // A pill: a half circle at each end joined by a rectangle.
+    const qreal radius = height() / 2.0;
     painter.setPen(Qt::NoPen);
     painter.setBrush(colour);
-    painter.drawPath(pill.simplified());
+    painter.drawRoundedRect(QRectF(rect()), radius, radius);
 }
 
 void SliderBtn::DrawKnob(QPainter& painter) const

@@ -240,6 +240,21 @@ private slots:
         QTRY_COMPARE(knob.currentX(), 0);
     }
 
+    void switchPaintsAWholePill()
+    {
+        SliderBtn knob;
+        knob.resize(96, 28);
+        knob.setShowText(false);
+        knob.setAnimation(false);
+        // Off: the knob on the left, the right end in the off colour.
+        QCOMPARE(knob.grab().toImage().pixelColor(75, 14), QColor(190, 190, 190));
+        knob.setChecked(true);
+        // On: the knob on the right, the left end in the on colour.
+        const QImage on = knob.grab().toImage();
+        QCOMPARE(on.pixelColor(21, 14), QColor(102, 205, 170));
+        QCOMPARE(on.pixelColor(82, 14), QColor(Qt::white));
+    }
+
     void switchWithoutAnimationJumps()
     {
         SliderBtn knob;
