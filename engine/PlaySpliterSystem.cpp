@@ -98,6 +98,8 @@ void PlaySpliterSystem::ResetForPlayback()
     ClearQueuesLocked();
     m_presenterDone = false;
     m_showedSinceSeek = false;
+    m_awaitingLanding = false;
+    m_landingMs = -1;
 }
 
 void PlaySpliterSystem::StartSpliter(const char* File)
@@ -158,6 +160,7 @@ void PlaySpliterSystem::QueueMvrPicture(MvrFrame&& frame, int width, int height)
     item.ptsMs = frame.timestamp;
     item.seekSerial = m_seekSerial;
     std::lock_guard<std::mutex> lock(m_mutex);
+    NoteLandingLocked(item.ptsMs);
     m_videoQueue.push_back(std::move(item));
 }
 
@@ -354,7 +357,16 @@ void PlaySpliterSystem::QueuePicture(const AVFrame& frame)
     item.ptsMs = m_input.VideoPtsMs(frame);
     item.seekSerial = m_seekSerial;
     std::lock_guard<std::mutex> lock(m_mutex);
+    NoteLandingLocked(item.ptsMs);
     m_videoQueue.push_back(std::move(item));
+}
+
+void PlaySpliterSystem::NoteLandingLocked(qint64 ptsMs)
+{
+    if (!m_awaitingLanding)
+        return;
+    m_awaitingLanding = false;
+    m_landingMs = ptsMs;
 }
 
 void PlaySpliterSystem::QueueAudio(const AVFrame& frame, qint64 startMs)
@@ -486,13 +498,20 @@ bool PlaySpliterSystem::PresenterDone()
 bool PlaySpliterSystem::TakeAudio(AudioQueueItem& item)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_audioQueue.empty())
+    // Until the first picture after a seek is known, the sound waits (unless
+    // the input has no picture left to land on).
+    if (m_awaitingLanding && !m_readFinished)
         return false;
-    item = std::move(m_audioQueue.front());
-    m_audioQueue.pop_front();
-    const qint64 spanMs = item.endMs - item.startMs;
-    m_audioQueuedMs = qMax<qint64>(0, m_audioQueuedMs - spanMs);
-    return true;
+    while (!m_audioQueue.empty()) {
+        item = std::move(m_audioQueue.front());
+        m_audioQueue.pop_front();
+        m_audioQueuedMs = qMax<qint64>(0, m_audioQueuedMs - (item.endMs - item.startMs));
+        if (m_landingMs < 0 || item.endMs < 0 || item.endMs > m_landingMs) {
+            m_landingMs = -1;
+            return true;
+        }
+    }
+    return false;
 }
 
 // Audio feeder. The tempo follows the speed multiple at every chunk, so a
@@ -603,6 +622,8 @@ void PlaySpliterSystem::SeekLocked(int length)
     ++m_seekSerial;
     ClearQueuesLocked();
     m_showedSinceSeek = false;
+    m_awaitingLanding = true;
+    m_landingMs = -1;
     if (m_isMvr)
         m_mvr.Seek(length);
     else

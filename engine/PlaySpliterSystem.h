@@ -147,6 +147,7 @@ private:
 
     void audioSolution();
     bool TakeAudio(AudioQueueItem& item);
+    void NoteLandingLocked(qint64 ptsMs);
     bool PresenterDone();
     void FeedAudio(AudioQueueItem& item);
 
@@ -176,6 +177,10 @@ private:
     qint64 m_audioQueuedMs = 0;
     bool m_presenterDone = false;
     bool m_showedSinceSeek = false; // the first picture after a start or seek is never skipped
+    // After a seek, sound older than the first picture is dropped, so the
+    // picture shows at once instead of waiting for the sound to reach it.
+    bool m_awaitingLanding = false;
+    qint64 m_landingMs = -1;
 
     // engine thread; the GUI thread during a seek while the reader is parked
     FfmpegInput m_input;

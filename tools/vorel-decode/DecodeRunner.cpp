@@ -9,6 +9,11 @@
 
 #include <cstdio>
 
+namespace {
+// Pictures within this distance of the seek target count as its landing.
+constexpr int kSeekWindowMs = 5000;
+} // namespace
+
 DecodeRunner::DecodeRunner(PlaySpliterSystem& engine, const DecodeOptions& options)
     : m_engine(engine), m_options(options)
 {
@@ -65,6 +70,10 @@ void DecodeRunner::OnPicture(uchar* ptr, uint width, uint height, int size)
             ++m_syncCount;
         }
     }
+    // The first picture near the target is the first one after the seek (a
+    // picture already on its way when the seek began lies far from it).
+    if (m_seekPending && qAbs(m_lastPositionMs - m_options.seekMs) < kSeekWindowMs && m_seekPending.exchange(false))
+        PrintLine("seek," + QByteArray::number(m_seekTimer.elapsed()));
     // The presenter emits the picture's position just before the picture.
     PrintLine("frame," + QByteArray::number(index) + ',' + QByteArray::number(m_lastPositionMs.load()) +
               ',' + QByteArray::number(width) + ',' + QByteArray::number(height) + ',' +
@@ -86,6 +95,8 @@ void DecodeRunner::OnPosition(int positionMs)
     if (m_options.seekMs < 0 || m_seekDone || positionMs < m_options.seekAtMs)
         return;
     m_seekDone = true;
+    m_seekTimer.start();
+    m_seekPending = true;
     m_engine.timechange(m_options.seekMs);
 }
 

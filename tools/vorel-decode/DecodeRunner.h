@@ -8,6 +8,7 @@
 // guards the output stream and the counters written from those threads.
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <mutex>
 #include <QObject>
 
@@ -52,6 +53,8 @@ private:
     std::atomic<bool> m_messageSent{false};
     std::atomic<bool> m_stoppedAtLimit{false};
     bool m_seekDone = false; // main thread
+    QElapsedTimer m_seekTimer; // started on the main thread before the seek
+    std::atomic<bool> m_seekPending{false};
     // picture time minus playback clock at delivery, guarded by m_mutex
     qint64 m_syncMaxMs = 0;
     double m_syncSumMs = 0;

@@ -2,6 +2,7 @@
 // and prints, one line each:
 //   duration,<ms>
 //   frame,<n>,<position ms>,<width>,<height>,<size>,<md5>
+//   seek,<ms from the seek to the first picture after it>   (with --seek)
 //   message,<text>
 //   audio,<bytes>,<md5 of all PCM handed to the sink>
 //   avsync,<max ms>,<mean ms>   (with --av-stats)
