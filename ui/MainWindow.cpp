@@ -26,7 +26,6 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
-#include <QGraphicsDropShadowEffect>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
@@ -63,11 +62,10 @@ MainWindow::MainWindow(QWidget* parent)
                              static_cast<QWidget*>(ui->widget), static_cast<QWidget*>(this)}) {
         tracked->setAttribute(Qt::WA_MouseTracking);
     }
-    auto* shadow = new QGraphicsDropShadowEffect(ui->widget);
-    shadow->setBlurRadius(12);
-    shadow->setColor(QColor(63, 63, 63, 180));
-    shadow->setOffset(0, 0);
-    ui->widget->setGraphicsEffect(shadow);
+    // No drop shadow on "widget": it fills the window, so its shadow would
+    // lie outside the window, and a graphics effect over the OpenGL display
+    // leaves parts of the translucent control bar unpainted when a popup
+    // closes.
     ui->label_7->hide();
 }
 
