@@ -12,8 +12,8 @@
 #include <QWheelEvent>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 namespace {

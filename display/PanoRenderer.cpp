@@ -472,7 +472,10 @@ void PanoRenderer::BuildDoublePanorama(LayoutBuild& build)
     CModelBase* lower = models[10].get();
     float pan = build.pan0;
     float tilt = build.tilt0;
-    if (build.previousMode >= ViewLayout::ViewOrigin && build.previousMode <= ViewLayout::ViewPanoramaCylinder) {
+    // From the circle pair or the panorama pair the upper half takes over
+    // the front's angles; otherwise it keeps its own.
+    if (build.previousMode >= ViewLayout::ViewOrigin
+        && build.previousMode <= ViewLayout::ViewPanoramaCylinder) {
         upper->SetAngles(pan, tilt);
     } else {
         upper->GetAngles(pan, tilt);

@@ -158,7 +158,8 @@ bool ViewLayout::AcceptsMount(int mode, int mountType)
 
 bool ViewLayout::HasZoomToggle(int mode)
 {
-    return mode == ViewStripTwoPerspectives || (mode >= ViewQuadPerspective && mode <= ViewOriginTwoPerspectivesStrip);
+    return mode == ViewStripTwoPerspectives
+           || (mode >= ViewQuadPerspective && mode <= ViewOriginTwoPerspectivesStrip);
 }
 
 bool ViewLayout::LinksSelection(int mode)
