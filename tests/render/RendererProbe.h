@@ -14,7 +14,14 @@ public:
     {
     }
 
+    // A render core that draws with a caller's program and plane textures.
+    RendererProbe(QOpenGLShaderProgram* program, GLuint texY, GLuint texU, GLuint texV)
+        : PanoRenderer(program, texY, texU, texV)
+    {
+    }
+
     using PanoRenderer::atPerspective;
+    using PanoRenderer::buffers;
     using PanoRenderer::buffersDirty;
     using PanoRenderer::centreX;
     using PanoRenderer::centreY;
