@@ -34,7 +34,13 @@ const char* __tsan_default_options()
 
 const char* __lsan_default_suppressions()
 {
-    return "leak:libGLX_mesa.so\n"
+    return "leak:libQt5Core.so\n"
+           "leak:libQt5Gui.so\n"
+           "leak:libQt5Widgets.so\n"
+           "leak:libQt5XcbQpa.so\n"
+           "leak:libqoffscreen.so\n"
+           "leak:libqxcb.so\n"
+           "leak:libGLX_mesa.so\n"
            "leak:libGL.so\n"
            "leak:swrast_dri.so\n"
            "leak:libLLVM\n"
