@@ -1,0 +1,341 @@
+#include "FisheyeController.h"
+
+#include "DisplayWidget.h"
+#include "FisheyeCircleDetector.h"
+#include "FisheyeCircleDialog.h"
+#include "FisheyeHint.h"
+#include "FisheyeMemory.h"
+#include "FisheyeMenu.h"
+#include "GLYuvWidget.h"
+#include "PanoRenderer.h"
+
+#include <QAction>
+#include <QPoint>
+
+#include <cmath>
+
+namespace {
+
+int Rounded(double value)
+{
+    return static_cast<int>(std::lround(value));
+}
+
+} // namespace
+
+FisheyeController::FisheyeController(DisplayWidget* display, QObject* parent)
+    : QObject(parent), m_display(display)
+{
+    m_menu = new FisheyeMenu(display);
+    m_hint = new FisheyeHint(display);
+    display->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(display, &QWidget::customContextMenuRequested, this,
+            &FisheyeController::OnDisplayCustomContextMenuRequested);
+    connect(display, &DisplayWidget::sigYuv, this, &FisheyeController::OnDisplaySigYuv);
+    connect(m_menu, &FisheyeMenu::sigDisplayChosen, this, &FisheyeController::ShowDisplay);
+    connect(m_menu, &FisheyeMenu::sigLayoutChosen, this, &FisheyeController::ShowLayout);
+    connect(m_menu, &FisheyeMenu::sigMountChosen, this, &FisheyeController::SetMount);
+    connect(m_menu, &FisheyeMenu::sigDetectClicked, this, &FisheyeController::DetectCircle);
+    connect(m_menu, &FisheyeMenu::sigSetCircleClicked, this, &FisheyeController::EditCircle);
+    connect(m_menu, &FisheyeMenu::sigRestoreClicked, this, &FisheyeController::RestoreRemembered);
+    connect(m_hint, &FisheyeHint::sigActionClicked, this, &FisheyeController::OnHintActionClicked);
+}
+
+FisheyeController::~FisheyeController()
+{
+    CloseDialog();
+}
+
+void FisheyeController::OpenFile(const QString& filePath)
+{
+    CloseDialog();
+    m_hint->Withdraw();
+    m_hintOffer = HintOffer::None;
+    m_filePath = filePath;
+    m_choice = FisheyeChoice();
+    m_picture.clear();
+    m_pictureWidth = 0;
+    m_pictureHeight = 0;
+    m_circleDetected = false;
+    m_mountChosen = false;
+    m_applyPending = false;
+    m_offerPending = FisheyeMemory::Recall(filePath).has_value();
+}
+
+FisheyeChoice FisheyeController::Choice() const
+{
+    FisheyeChoice choice = m_choice;
+    if (choice.display == FisheyeChoice::Display::Dewarp) {
+        choice.layout = CurrentLayout();
+    }
+    return choice;
+}
+
+int FisheyeController::CurrentLayout() const
+{
+    const PanoRenderer* renderer = m_display->View()->Renderer();
+    const int shown = renderer ? renderer->CurrentMode() : -1;
+    return ViewLayout::IsMode(shown) && m_choice.display == FisheyeChoice::Display::Dewarp ? shown : m_choice.layout;
+}
+
+void FisheyeController::ShowDisplay(FisheyeChoice::Display display)
+{
+    m_choice.display = display;
+    Apply();
+}
+
+void FisheyeController::ShowLayout(int layout)
+{
+    if (!ViewLayout::IsMode(layout)) {
+        return;
+    }
+    m_choice.display = FisheyeChoice::Display::Dewarp;
+    m_choice.layout = layout;
+    Apply();
+}
+
+void FisheyeController::SetMount(PanoMode mount)
+{
+    m_choice.layout = CurrentLayout();
+    m_choice.mount = mount;
+    m_mountChosen = true;
+    m_choice.layout = m_choice.LayoutForMount();
+    if (m_choice.display == FisheyeChoice::Display::Dewarp) {
+        Apply();
+    }
+}
+
+void FisheyeController::DetectCircle()
+{
+    if (!HasPicture()) {
+        return;
+    }
+    if (!FindCircle()) {
+        OfferSetCircle();
+        return;
+    }
+    if (m_choice.display == FisheyeChoice::Display::Plain) {
+        m_choice.display = FisheyeChoice::Display::Circle;
+    }
+    Apply();
+}
+
+void FisheyeController::EditCircle()
+{
+    if (!HasPicture()) {
+        return;
+    }
+    if (m_dialog) {
+        m_dialog->raise();
+        m_dialog->activateWindow();
+        return;
+    }
+    EnsureCircle();
+    m_choice.layout = CurrentLayout();
+    m_beforeEdit = m_choice;
+    m_detectedBeforeEdit = m_circleDetected;
+    m_dialog = new FisheyeCircleDialog(m_display);
+    m_dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_dialog->SetPicture(m_pictureWidth, m_pictureHeight);
+    m_dialog->SetCircle(m_choice.circle);
+    connect(m_dialog, &FisheyeCircleDialog::sigCircleEdited, this, &FisheyeController::OnDialogCircleEdited);
+    connect(m_dialog, &FisheyeCircleDialog::sigDetectClicked, this, &FisheyeController::OnDialogDetectClicked);
+    connect(m_dialog, &QDialog::finished, this, &FisheyeController::OnDialogFinished);
+    Show(Preview());
+    m_dialog->show();
+}
+
+void FisheyeController::RestoreRemembered()
+{
+    const std::optional<FisheyeChoice> remembered = FisheyeMemory::Recall(m_filePath);
+    if (!remembered) {
+        return;
+    }
+    m_hint->Withdraw();
+    m_choice = *remembered;
+    m_mountChosen = true;
+    m_circleDetected = false;
+    Apply();
+}
+
+void FisheyeController::OnDisplayCustomContextMenuRequested(const QPoint& pos)
+{
+    m_choice.layout = CurrentLayout();
+    FisheyeMenu::Offers offers;
+    offers.setFlag(FisheyeMenu::Offer::Picture, HasPicture());
+    offers.setFlag(FisheyeMenu::Offer::Restore, FisheyeMemory::Recall(m_filePath).has_value());
+    m_menu->ShowChoice(m_choice, offers);
+    m_menu->popup(m_display->mapToGlobal(pos));
+}
+
+void FisheyeController::OnDisplaySigYuv(const QByteArray& frameBuffer, uint width, uint height)
+{
+    m_picture = frameBuffer;
+    const bool resized = static_cast<int>(width) != m_pictureWidth || static_cast<int>(height) != m_pictureHeight;
+    m_pictureWidth = static_cast<int>(width);
+    m_pictureHeight = static_cast<int>(height);
+    if (m_applyPending || (resized && m_choice.display != FisheyeChoice::Display::Plain && !m_dialog)) {
+        Apply();
+    }
+    if (m_offerPending) {
+        m_offerPending = false;
+        OfferRemembered();
+    }
+}
+
+void FisheyeController::OnDialogCircleEdited()
+{
+    m_choice.circle = m_dialog->Circle();
+    m_choice.pictureWidth = m_pictureWidth;
+    m_choice.pictureHeight = m_pictureHeight;
+    m_circleDetected = false;
+    Show(Preview());
+}
+
+void FisheyeController::OnDialogDetectClicked()
+{
+    const std::optional<FisheyeCircle> found = FisheyeCircleDetector::Detect(m_picture, m_pictureWidth, m_pictureHeight);
+    if (!found) {
+        m_dialog->ShowNotFound();
+        return;
+    }
+    m_dialog->SetCircle(*found);
+    OnDialogCircleEdited();
+    m_choice.circle = *found;
+    m_circleDetected = true;
+}
+
+void FisheyeController::OnDialogFinished(int result)
+{
+    if (result != QDialog::Accepted) {
+        m_choice = m_beforeEdit;
+        m_circleDetected = m_detectedBeforeEdit;
+    }
+    Apply();
+}
+
+void FisheyeController::OnHintActionClicked()
+{
+    if (m_hintOffer == HintOffer::Restore) {
+        RestoreRemembered();
+    } else if (m_hintOffer == HintOffer::SetCircle) {
+        EditCircle();
+    }
+    m_hintOffer = HintOffer::None;
+}
+
+bool FisheyeController::HasPicture() const
+{
+    return m_pictureWidth > 0 && m_pictureHeight > 0
+           && m_picture.size() >= static_cast<qint64>(m_pictureWidth) * m_pictureHeight;
+}
+
+void FisheyeController::EnsureCircle()
+{
+    if (!m_choice.HasCircleFor(m_pictureWidth, m_pictureHeight) && !FindCircle()) {
+        m_choice.circle = FisheyeCircle::Centred(m_pictureWidth, m_pictureHeight);
+        m_choice.pictureWidth = m_pictureWidth;
+        m_choice.pictureHeight = m_pictureHeight;
+        OfferSetCircle();
+    }
+}
+
+bool FisheyeController::FindCircle()
+{
+    const std::optional<FisheyeCircle> found = FisheyeCircleDetector::Detect(m_picture, m_pictureWidth, m_pictureHeight);
+    if (!found) {
+        return false;
+    }
+    m_choice.circle = *found;
+    m_choice.pictureWidth = m_pictureWidth;
+    m_choice.pictureHeight = m_pictureHeight;
+    m_circleDetected = true;
+    if (!m_mountChosen) {
+        m_choice.mount = found->Shape(m_pictureHeight);
+        m_choice.layout = m_choice.LayoutForMount();
+    }
+    return true;
+}
+
+void FisheyeController::Apply()
+{
+    if (m_choice.display != FisheyeChoice::Display::Plain) {
+        if (!HasPicture()) {
+            m_applyPending = true;
+            return;
+        }
+        EnsureCircle();
+    }
+    m_applyPending = false;
+    Show(m_choice);
+    FisheyeMemory::Remember(m_filePath, m_choice);
+}
+
+void FisheyeController::Show(const FisheyeChoice& choice)
+{
+    GLYuvWidget* view = m_display->View();
+    const int x = Rounded(choice.circle.centreX);
+    const int y = Rounded(choice.circle.centreY);
+    const int r = Rounded(choice.circle.radius);
+    const PanoMode shape = choice.circle.Shape(choice.pictureHeight);
+    switch (choice.display) {
+    case FisheyeChoice::Display::Plain:
+        view->DisablePano();
+        view->ClearDraw();
+        break;
+    case FisheyeChoice::Display::Zoom:
+        // The overlay carries the black mask outside the circle; the debug
+        // text is the view's way to create it without drawing anything.
+        view->SetDebugText(true);
+        view->SetDebugText(false);
+        view->ClearDraw();
+        view->EnablePano(shape, x, y, r);
+        break;
+    case FisheyeChoice::Display::Circle:
+        view->DisablePano();
+        view->ClearDraw();
+        view->DrawCircle(x, y, r, shape, false, true);
+        break;
+    case FisheyeChoice::Display::Dewarp:
+        view->ClearDraw();
+        view->EnablePanoHY(choice.mount, x, y, r);
+        view->SelectViewMode(choice.LayoutForMount());
+        break;
+    }
+}
+
+FisheyeChoice FisheyeController::Preview() const
+{
+    FisheyeChoice preview = m_choice;
+    if (preview.display == FisheyeChoice::Display::Plain) {
+        preview.display = FisheyeChoice::Display::Circle;
+    }
+    return preview;
+}
+
+void FisheyeController::OfferRemembered()
+{
+    const std::optional<FisheyeChoice> remembered = FisheyeMemory::Recall(m_filePath);
+    if (!remembered) {
+        return;
+    }
+    const QString name = remembered->display == FisheyeChoice::Display::Dewarp
+                             ? FisheyeMenu::LayoutName(remembered->layout)
+                             : m_menu->DisplayAction(remembered->display)->text();
+    m_hintOffer = HintOffer::Restore;
+    m_hint->Offer(tr("上次以“%1”观看此文件").arg(name), tr("恢复上次的鱼眼画面"));
+}
+
+void FisheyeController::OfferSetCircle()
+{
+    m_hintOffer = HintOffer::SetCircle;
+    m_hint->Offer(tr("未找到鱼眼圆"), tr("设置鱼眼圆..."));
+}
+
+void FisheyeController::CloseDialog()
+{
+    if (m_dialog) {
+        disconnect(m_dialog, nullptr, this, nullptr);
+        m_dialog->close();
+    }
+}
