@@ -1,0 +1,315 @@
+// The context menu of the picture driving the view: a display widget with its
+// controller, fed synthetic fisheye pictures as the main window feeds decoded
+// ones, and the menu clicked as a user clicks it.
+#include "DisplayWidget.h"
+#include "FisheyeCircleDialog.h"
+#include "FisheyeController.h"
+#include "FisheyeHint.h"
+#include "FisheyeMemory.h"
+#include "FisheyeMenu.h"
+#include "FisheyePicture.h"
+#include "GLYuvWidget.h"
+#include "MenuDriver.h"
+#include "PaintArea.h"
+#include "PanoRenderer.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <memory>
+
+using namespace MenuDriver;
+
+namespace {
+
+constexpr int kWidth = 960;
+constexpr int kHeight = 720;
+// The picture's fisheye circle.
+constexpr double kCentreX = 470.0;
+constexpr double kCentreY = 350.0;
+constexpr double kRadius = 330.0;
+
+const QString kFile = QStringLiteral("/media/fisheye-camera.mvr");
+
+bool Near(double value, double truth)
+{
+    return std::fabs(value - truth) <= 0.01 * kRadius;
+}
+
+} // namespace
+
+class FisheyeControllerTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QWidget> m_window;
+    DisplayWidget* m_display = nullptr;
+    FisheyeController* m_controller = nullptr;
+
+    GLYuvWidget* View() const { return m_display->View(); }
+    PaintArea* Overlay() const { return View()->findChild<PaintArea*>(); }
+
+    void Feed(const QByteArray& picture, int width, int height)
+    {
+        emit m_display->sigYuv(picture, uint(width), uint(height));
+        QCoreApplication::processEvents();
+    }
+
+    void FeedFisheye() { Feed(FisheyePicture::Make(kWidth, kHeight, kCentreX, kCentreY, kRadius), kWidth, kHeight); }
+
+    bool Choose(const char* action) { return ChooseOn(View(), action); }
+
+    QMenu* OpenMenu()
+    {
+        QMenu* menu = OpenContextMenu(View());
+        return menu == m_controller->Menu() ? menu : nullptr;
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir::setCurrent(m_dir->path()));
+        m_window = std::make_unique<QWidget>();
+        m_window->resize(800, 600);
+        m_display = new DisplayWidget(m_window.get());
+        m_display->setGeometry(m_window->rect());
+        m_controller = new FisheyeController(m_display, m_window.get());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_display->Start();
+        m_controller->OpenFile(kFile);
+    }
+
+    void cleanup()
+    {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            popup->close();
+        }
+        m_window.reset();
+    }
+
+    void everyFileStartsOnThePlainPicture()
+    {
+        FeedFisheye();
+        QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Plain);
+        QCOMPARE(m_controller->Choice().display, FisheyeChoice::Display::Plain);
+        QVERIFY(!m_controller->Hint()->isVisible()); // nothing remembered for the file
+
+        QVERIFY(Choose("zoomAction"));
+        QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Zoomed);
+        m_display->Start();
+        m_controller->OpenFile(kFile);
+        FeedFisheye();
+        QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Plain);
+        QCOMPARE(m_controller->Choice().display, FisheyeChoice::Display::Plain);
+    }
+
+    void menuOffersWhatThePictureAllows()
+    {
+        QMenu* menu = OpenMenu();
+        QVERIFY(menu);
+        QVERIFY(m_controller->Menu()->DisplayAction(FisheyeChoice::Display::Plain)->isChecked());
+        QVERIFY(!menu->findChild<QAction*>(QStringLiteral("detectAction"))->isEnabled());
+        QVERIFY(!menu->findChild<QAction*>(QStringLiteral("setCircleAction"))->isEnabled());
+        QVERIFY(!menu->findChild<QAction*>(QStringLiteral("restoreAction"))->isEnabled());
+        QCOMPARE(menu->findChild<QAction*>(QStringLiteral("layoutAction12"))->text(), FisheyeMenu::LayoutName(12));
+        menu->close();
+
+        FeedFisheye();
+        menu = OpenMenu();
+        QVERIFY(menu);
+        QVERIFY(menu->findChild<QAction*>(QStringLiteral("detectAction"))->isEnabled());
+        QVERIFY(menu->findChild<QAction*>(QStringLiteral("setCircleAction"))->isEnabled());
+        menu->close();
+    }
+
+    void eachDisplayReachesTheView()
+    {
+        FeedFisheye();
+        QVERIFY(Choose("circleAction"));
+        QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Plain);
+        QVERIFY(Overlay() && Overlay()->IsCircleShown() && Overlay()->IsAssistLineOn());
+        const FisheyeChoice found = m_controller->Choice();
+        QVERIFY(m_controller->CircleWasDetected());
+        QVERIFY(Near(found.circle.centreX, kCentreX) && Near(found.circle.centreY, kCentreY)
+                && Near(found.circle.radius, kRadius));
+        QCOMPARE(found.mount, kPanoModeCeiling); // a whole circle
+
+        QVERIFY(Choose("zoomAction"));
+        QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Zoomed);
+        QVERIFY(Overlay()->IsMaskOn());
+        QVERIFY(!Overlay()->IsCircleShown());
+
+        QVERIFY(Choose("plainAction"));
+        QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Plain);
+        QVERIFY(!Overlay()->IsMaskOn() && !Overlay()->IsCircleShown());
+    }
+
+    void everyLayoutReachesTheRenderCore()
+    {
+        FeedFisheye();
+        QTRY_VERIFY(View()->Renderer());
+        for (int layout = ViewLayout::kModeCount - 1; layout >= 0; --layout) {
+            const QByteArray action = "layoutAction" + QByteArray::number(layout);
+            QVERIFY2(Choose(action.constData()), action.constData());
+            QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Dewarped);
+            QCOMPARE(View()->Renderer()->CurrentMode(), layout);
+            QCOMPARE(m_controller->Choice().layout, layout);
+            QMenu* menu = OpenMenu();
+            QVERIFY(menu);
+            QVERIFY(menu->findChild<QAction*>(QString::fromLatin1(action))->isChecked());
+            QVERIFY(m_controller->Menu()->LayoutMenu()->menuAction()->isChecked());
+            menu->close();
+        }
+    }
+
+    void wallMountOffersItsLayoutsOnly()
+    {
+        FeedFisheye();
+        QTRY_VERIFY(View()->Renderer());
+        QVERIFY(Choose("layoutAction7"));
+        QCOMPARE(View()->Renderer()->CurrentMode(), 7);
+        QVERIFY(Choose("wallAction"));
+        // The four views are not offered on a wall: the perspective view is.
+        QCOMPARE(View()->Renderer()->CurrentMode(), int(ViewLayout::ViewPerspective));
+        QCOMPARE(m_controller->Choice().mount, kPanoModeWall);
+        View()->SelectViewMode(7); // the render core has the wall mount: refused
+        QCOMPARE(View()->Renderer()->CurrentMode(), int(ViewLayout::ViewPerspective));
+        QMenu* menu = OpenMenu();
+        QVERIFY(menu);
+        for (int layout = 0; layout < ViewLayout::kModeCount; ++layout) {
+            QCOMPARE(m_controller->Menu()->LayoutAction(layout)->isEnabled(),
+                     ViewLayout::AcceptsMount(layout, kPanoModeWall));
+        }
+        QVERIFY(!MenuDriver::Choose(menu, "layoutAction12"));
+        QVERIFY(MenuDriver::Choose(menu, "layoutAction13"));
+        QCOMPARE(View()->Renderer()->CurrentMode(), 13);
+        QVERIFY(Choose("ceilingAction"));
+        QVERIFY(Choose("layoutAction12"));
+        QCOMPARE(View()->Renderer()->CurrentMode(), 12);
+    }
+
+    void aCutCircleSuggestsAWallMount()
+    {
+        const int width = 1280;
+        const int height = 720;
+        Feed(FisheyePicture::Make(width, height, 640, 360, 500), width, height);
+        QVERIFY(Choose("layoutAction1"));
+        QCOMPARE(m_controller->Choice().mount, kPanoModeWall);
+        QVERIFY(std::fabs(m_controller->Choice().circle.radius - 500) <= 5.0);
+    }
+
+    void aChoiceBeforeThePictureWaitsForIt()
+    {
+        QVERIFY(Choose("zoomAction"));
+        QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Plain);
+        FeedFisheye();
+        QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Zoomed);
+        QVERIFY(Near(m_controller->Choice().circle.radius, kRadius));
+    }
+
+    void withoutACircleTheCentredOneIsUsedAndSettingItOffered()
+    {
+        QByteArray grey(kWidth * kHeight * 3 / 2, char(128));
+        Feed(grey, kWidth, kHeight);
+        QVERIFY(Choose("zoomAction"));
+        QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Zoomed);
+        QVERIFY(!m_controller->CircleWasDetected());
+        QCOMPARE(m_controller->Choice().circle.radius, kHeight / 2.0);
+        QVERIFY(m_controller->Hint()->isVisible());
+        m_controller->Hint()->findChild<QPushButton*>(QStringLiteral("actionBtn"))->click();
+        QVERIFY(!m_controller->Hint()->isVisible());
+        QVERIFY(m_controller->CircleDialog() && m_controller->CircleDialog()->isVisible());
+        m_controller->CircleDialog()->reject();
+    }
+
+    void theDialogShowsTheCircleWhileItIsSet()
+    {
+        FeedFisheye();
+        QVERIFY(Choose("setCircleAction"));
+        FisheyeCircleDialog* dialog = m_controller->CircleDialog();
+        QVERIFY(dialog && dialog->isVisible());
+        QVERIFY(Overlay() && Overlay()->IsCircleShown()); // preview over the plain picture
+        auto* radius = dialog->findChild<QSpinBox*>(QStringLiteral("radiusSpin"));
+        QVERIFY(std::abs(radius->value() - int(kRadius)) <= 3);
+        const QRect before = Overlay()->CircleRect();
+        radius->setValue(200);
+        QCOMPARE(m_controller->Choice().circle.radius, 200.0);
+        QVERIFY(Overlay()->CircleRect().width() < before.width());
+
+        dialog->findChild<QPushButton*>(QStringLiteral("cancelBtn"))->click();
+        QVERIFY(Near(m_controller->Choice().circle.radius, kRadius));
+        QCOMPARE(m_controller->Choice().display, FisheyeChoice::Display::Plain);
+        QVERIFY(!Overlay()->IsCircleShown());
+
+        QVERIFY(Choose("layoutAction12"));
+        QVERIFY(Choose("setCircleAction"));
+        dialog = m_controller->CircleDialog();
+        QVERIFY(dialog);
+        dialog->findChild<QSpinBox*>(QStringLiteral("radiusSpin"))->setValue(300);
+        dialog->findChild<QSpinBox*>(QStringLiteral("centreXSpin"))->setValue(480);
+        QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Dewarped);
+        dialog->findChild<QPushButton*>(QStringLiteral("confirmBtn"))->click();
+        QCOMPARE(m_controller->Choice().circle.radius, 300.0);
+        QCOMPARE(m_controller->Choice().circle.centreX, 480.0);
+        QVERIFY(!m_controller->CircleWasDetected());
+        QCOMPARE(FisheyeMemory::Recall(kFile)->circle.radius, 300.0);
+
+        // Detection from the dialog puts the circle found back.
+        QVERIFY(Choose("setCircleAction"));
+        dialog = m_controller->CircleDialog();
+        dialog->findChild<QPushButton*>(QStringLiteral("detectBtn"))->click();
+        QVERIFY(std::abs(dialog->findChild<QSpinBox*>(QStringLiteral("radiusSpin"))->value() - int(kRadius)) <= 3);
+        dialog->findChild<QPushButton*>(QStringLiteral("confirmBtn"))->click();
+        QVERIFY(Near(m_controller->Choice().circle.radius, kRadius));
+    }
+
+    void theLastChoiceIsOfferedNotForced()
+    {
+        FeedFisheye();
+        QVERIFY(Choose("wallAction"));
+        QVERIFY(Choose("layoutAction13"));
+        QVERIFY(FisheyeMemory::Recall(kFile).has_value());
+
+        m_display->Start();
+        m_controller->OpenFile(kFile);
+        FeedFisheye();
+        QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Plain);
+        FisheyeHint* hint = m_controller->Hint();
+        QVERIFY(hint->isVisible());
+        QVERIFY(hint->Text().contains(FisheyeMenu::LayoutName(13)));
+        QMenu* menu = OpenMenu();
+        QVERIFY(menu && menu->findChild<QAction*>(QStringLiteral("restoreAction"))->isEnabled());
+        menu->close();
+
+        hint->findChild<QPushButton*>(QStringLiteral("actionBtn"))->click();
+        QVERIFY(!hint->isVisible());
+        QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Dewarped);
+        QTRY_VERIFY(View()->Renderer());
+        QCOMPARE(View()->Renderer()->CurrentMode(), 13);
+        QCOMPARE(m_controller->Choice().mount, kPanoModeWall);
+
+        // Another file: nothing to offer; closing the note leaves the picture.
+        m_display->Start();
+        m_controller->OpenFile(QStringLiteral("/media/other.mvr"));
+        FeedFisheye();
+        QVERIFY(!hint->isVisible());
+        m_display->Start();
+        m_controller->OpenFile(kFile);
+        FeedFisheye();
+        QVERIFY(hint->isVisible());
+        hint->findChild<QPushButton*>(QStringLiteral("closeBtn"))->click();
+        QVERIFY(!hint->isVisible());
+        QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Plain);
+    }
+};
+
+QTEST_MAIN(FisheyeControllerTest)
+#include "FisheyeControllerTest.moc"
