@@ -62,6 +62,11 @@ void FisheyeController::OpenFile(const QString& filePath)
     m_offerPending = FisheyeMemory::Recall(filePath).has_value();
 }
 
+FisheyeCircleDialog* FisheyeController::CircleDialog() const
+{
+    return m_dialog;
+}
+
 FisheyeChoice FisheyeController::Choice() const
 {
     FisheyeChoice choice = m_choice;

@@ -52,7 +52,7 @@ public:
     FisheyeMenu* Menu() const { return m_menu; }
     FisheyeHint* Hint() const { return m_hint; }
     // Open while the circle is set by hand, else null.
-    FisheyeCircleDialog* CircleDialog() const { return m_dialog; }
+    FisheyeCircleDialog* CircleDialog() const;
 
 public slots:
     void ShowDisplay(FisheyeChoice::Display display);

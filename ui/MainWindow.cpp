@@ -5,6 +5,7 @@
 #include "AudioOut.h"
 #include "DisplayWidget.h"
 #include "EdgeResize.h"
+#include "FisheyeController.h"
 #include "MsgBox.h"
 #include "MultipleWidget.h"
 #include "PlayBottomWidget.h"
@@ -111,6 +112,7 @@ void MainWindow::CreateChildren()
     m_import->move((width() - kImportWidthPx) / 2, (height() - kImportHeightPx) / 2);
     m_import->show();
     m_power = new PowerEvents(this);
+    m_fisheye = new FisheyeController(m_display, this);
 }
 
 void MainWindow::ConnectSignals()
@@ -236,6 +238,7 @@ void MainWindow::ShowVideo(int rows)
     }
     qDebug() << __LINE__ << "MainWindow::ShowVideo" << "open isFile";
     m_display->Start();
+    m_fisheye->OpenFile(path);
     m_isPlaying = true;
     m_bottom->ShowState(PlayBottomWidget::PlayState::Playing);
     m_playList->setListChange(rows);

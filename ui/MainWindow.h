@@ -18,6 +18,7 @@
 
 namespace Ui { class MainWindow; }
 class DisplayWidget;
+class FisheyeController;
 class MsgBox;
 class MultipleWidget;
 class PlayBottomWidget;
@@ -61,6 +62,8 @@ public:
 
     PlaySpliterSystem* engine() { return &m_engine; }
     DisplayWidget* display() const;
+    // The picture's context menu into the fisheye displays.
+    FisheyeController* fisheye() const { return m_fisheye; }
     PlayBottomWidget* bottomWidget() const { return m_bottom; }
     PlayListWidget* playList() const { return m_playList; }
     PlayImportWidget* importWidget() const { return m_import; }
@@ -212,4 +215,5 @@ private:
     QPointer<MsgBox> m_msgBox;
     VolumeWidget* m_volume = nullptr;
     PowerEvents* m_power = nullptr;
+    FisheyeController* m_fisheye = nullptr;
 };

@@ -188,8 +188,9 @@ private slots:
             QCOMPARE(m_controller->Menu()->LayoutAction(layout)->isEnabled(),
                      ViewLayout::AcceptsMount(layout, kPanoModeWall));
         }
-        QVERIFY(!MenuDriver::Choose(menu, "layoutAction12"));
-        QVERIFY(MenuDriver::Choose(menu, "layoutAction13"));
+        menu->close();
+        QVERIFY(!Choose("layoutAction12"));
+        QVERIFY(Choose("layoutAction13"));
         QCOMPARE(View()->Renderer()->CurrentMode(), 13);
         QVERIFY(Choose("ceilingAction"));
         QVERIFY(Choose("layoutAction12"));

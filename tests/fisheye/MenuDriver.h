@@ -14,16 +14,24 @@
 namespace MenuDriver {
 
 // Right-presses target at pos and returns the menu that opened, or null.
+// Other test programs may share the display and take the focus, which
+// closes an open menu: the window is activated first, and the press is
+// repeated when no menu stays open.
 inline QMenu* OpenContextMenu(QWidget* target, const QPoint& pos)
 {
+    constexpr int kAttempts = 3;
     QWidget* top = target->window();
-    QTest::mousePress(top->windowHandle(), Qt::RightButton, Qt::NoModifier, target->mapTo(top, pos));
-    QTest::mouseRelease(top->windowHandle(), Qt::RightButton, Qt::NoModifier, target->mapTo(top, pos));
-    QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    if (menu && !QTest::qWaitForWindowExposed(menu)) {
-        return nullptr;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        top->activateWindow();
+        QTest::qWaitForWindowActive(top);
+        QTest::mousePress(top->windowHandle(), Qt::RightButton, Qt::NoModifier, target->mapTo(top, pos));
+        QTest::mouseRelease(top->windowHandle(), Qt::RightButton, Qt::NoModifier, target->mapTo(top, pos));
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu && QTest::qWaitForWindowExposed(menu) && menu->isVisible()) {
+            return menu;
+        }
     }
-    return menu;
+    return nullptr;
 }
 
 inline QMenu* OpenContextMenu(QWidget* target)
@@ -59,18 +67,35 @@ inline bool Choose(QMenu* menu, const char* actionName)
     return true;
 }
 
-// Opens the context menu on target and clicks one of its entries.
+// Opens the context menu on target and clicks one of its entries; the whole
+// gesture is tried again when the menu went away half-way (see above).
 inline bool ChooseOn(QWidget* target, const char* actionName)
 {
-    QMenu* menu = OpenContextMenu(target);
-    if (!menu) {
-        return false;
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        QMenu* menu = OpenContextMenu(target);
+        if (!menu) {
+            continue;
+        }
+        auto* action = menu->findChild<QAction*>(QString::fromLatin1(actionName));
+        if (action && !action->isEnabled()) {
+            menu->close();
+            return false;
+        }
+        bool triggered = false;
+        const QMetaObject::Connection watch
+            = action ? QObject::connect(action, &QAction::triggered, [&triggered] { triggered = true; })
+                     : QMetaObject::Connection();
+        Choose(menu, actionName);
+        QObject::disconnect(watch);
+        if (triggered) {
+            return true;
+        }
+        if (QApplication::activePopupWidget()) {
+            QApplication::activePopupWidget()->close();
+        }
     }
-    const bool chosen = Choose(menu, actionName);
-    if (!chosen) {
-        menu->close();
-    }
-    return chosen;
+    return false;
 }
 
 } // namespace MenuDriver
