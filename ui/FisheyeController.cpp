@@ -136,6 +136,8 @@ void FisheyeController::EditCircle()
         return;
     }
     EnsureCircle();
+    m_hint->Withdraw(); // the dialog answers whatever the note offered
+    m_hintOffer = HintOffer::None;
     m_choice.layout = CurrentLayout();
     m_beforeEdit = m_choice;
     m_detectedBeforeEdit = m_circleDetected;
@@ -265,6 +267,11 @@ bool FisheyeController::FindCircle()
 void FisheyeController::Apply()
 {
     if (m_choice.display != FisheyeChoice::Display::Plain) {
+        if (m_hintOffer == HintOffer::Restore) {
+            // A fisheye display was chosen: the offer is moot.
+            m_hint->Withdraw();
+            m_hintOffer = HintOffer::None;
+        }
         if (!HasPicture()) {
             m_applyPending = true;
             return;

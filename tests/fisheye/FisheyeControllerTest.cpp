@@ -309,6 +309,14 @@ private slots:
         hint->findChild<QPushButton*>(QStringLiteral("closeBtn"))->click();
         QVERIFY(!hint->isVisible());
         QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Plain);
+
+        // Choosing a fisheye display answers the offer.
+        m_display->Start();
+        m_controller->OpenFile(kFile);
+        FeedFisheye();
+        QVERIFY(hint->isVisible());
+        QVERIFY(Choose("zoomAction"));
+        QVERIFY(!hint->isVisible());
     }
 };
 
