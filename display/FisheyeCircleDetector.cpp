@@ -7,7 +7,8 @@
 #include <cmath>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr int kMinSidePx = 32;
 // Rows and columns scanned at most in each direction.
@@ -146,8 +147,8 @@ double EdgeAt(const std::vector<double>& s, int runStart, int step, double black
 
 // Edge points of one scan line, given as a coordinate along the line; edges
 // on the picture's border are left out.
-void ScanLine(const std::vector<int>& line, const BlackLevel& black, int minRun, std::vector<double>& smoothed,
-              double edges[2], int* count)
+void ScanLine(const std::vector<int>& line, const BlackLevel& black, int minRun,
+              std::vector<double>& smoothed, double edges[2], int* count)
 {
     Smooth(line, smoothed);
     *count = 0;
@@ -157,7 +158,8 @@ void ScanLine(const std::vector<int>& line, const BlackLevel& black, int minRun,
         return;
     }
     const int last = FindRun(smoothed, n - 1, -1, black.threshold, minRun);
-    for (const auto& [runStart, step] : {std::pair<int, int>{first, 1}, std::pair<int, int>{last, -1}}) {
+    for (const auto& [runStart, step] :
+         {std::pair<int, int>{first, 1}, std::pair<int, int>{last, -1}}) {
         if (runStart <= kSmoothingPx || runStart >= n - 1 - kSmoothingPx) {
             continue;
         }
@@ -202,8 +204,9 @@ QVector<QPointF> EdgePoints(const Plane& plane, const BlackLevel& black)
 bool Solve3(const double m[3][3], const double v[3], double x[3])
 {
     const auto det = [](const double a[3][3]) {
-        return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) - a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0])
-               + a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+        return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
+               a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+               a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
     };
     const double d = det(m);
     if (std::fabs(d) < 1e-12) {
@@ -235,7 +238,8 @@ FisheyeCircle RefineGeometric(const QVector<QPointF>& points, FisheyeCircle circ
         double gradient[3] = {};
         for (const QPointF& p : points) {
             const double d = std::max(1e-9, Distance(p, circle));
-            const double j[3] = {-(p.x() - circle.centreX) / d, -(p.y() - circle.centreY) / d, -1.0};
+            const double j[3] = {-(p.x() - circle.centreX) / d, -(p.y() - circle.centreY) / d,
+                                 -1.0};
             const double residual = d - circle.radius;
             for (int r = 0; r < 3; ++r) {
                 gradient[r] -= j[r] * residual;
@@ -267,8 +271,10 @@ std::optional<FisheyeCircle> RobustFit(QVector<QPointF>& points)
             deviations.push_back(std::fabs(Distance(p, *fit) - fit->radius));
         }
         std::vector<double> sorted = deviations;
-        std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2), sorted.end());
-        const double limit = std::max(kMinInlierPx, kInlierSigmas * kMadToSigma * sorted[sorted.size() / 2]);
+        std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2),
+                         sorted.end());
+        const double limit =
+            std::max(kMinInlierPx, kInlierSigmas * kMadToSigma * sorted[sorted.size() / 2]);
         QVector<QPointF> inliers;
         for (int i = 0; i < points.size(); ++i) {
             if (deviations[static_cast<size_t>(i)] <= limit) {
@@ -294,17 +300,21 @@ bool LiesOnCircle(const QVector<QPointF>& inliers, int allPoints, const FisheyeC
     for (const QPointF& p : inliers) {
         const double residual = Distance(p, circle) - circle.radius;
         squares += residual * residual;
-        const double angle = std::atan2(p.y() - circle.centreY, p.x() - circle.centreX) + kTwoPi * 0.5;
-        bins[static_cast<size_t>(std::min(kAngleBins - 1, static_cast<int>(angle / kTwoPi * kAngleBins)))] = true;
+        const double angle =
+            std::atan2(p.y() - circle.centreY, p.x() - circle.centreX) + kTwoPi * 0.5;
+        bins[static_cast<size_t>(
+            std::min(kAngleBins - 1, static_cast<int>(angle / kTwoPi * kAngleBins)))] = true;
     }
     const double rms = std::sqrt(squares / inliers.size());
     const int covered = static_cast<int>(std::count(bins.begin(), bins.end(), true));
-    return rms <= std::max(kMinInlierPx, FisheyeCircleDetector::kMaxResidualFraction * circle.radius)
-           && covered >= kMinAngleBins;
+    return rms <= std::max(kMinInlierPx,
+                           FisheyeCircleDetector::kMaxResidualFraction * circle.radius) &&
+           covered >= kMinAngleBins;
 }
 
 // The picture is mostly lit inside the circle and dark outside it.
-bool SeparatesLightFromDark(const Plane& plane, const BlackLevel& black, const FisheyeCircle& circle)
+bool SeparatesLightFromDark(const Plane& plane, const BlackLevel& black,
+                            const FisheyeCircle& circle)
 {
     int inside = 0;
     int litInside = 0;
@@ -325,22 +335,24 @@ bool SeparatesLightFromDark(const Plane& plane, const BlackLevel& black, const F
             }
         }
     }
-    return inside > 0 && litInside >= kMinLitInside * inside
-           && (outside == 0 || darkOutside >= kMinDarkOutside * outside);
+    return inside > 0 && litInside >= kMinLitInside * inside &&
+           (outside == 0 || darkOutside >= kMinDarkOutside * outside);
 }
 
 } // namespace
 
-std::optional<FisheyeCircle> FisheyeCircleDetector::Detect(const QByteArray& picture, int width, int height)
+std::optional<FisheyeCircle> FisheyeCircleDetector::Detect(const QByteArray& picture, int width,
+                                                           int height)
 {
-    if (width < kMinSidePx || height < kMinSidePx
-        || picture.size() < static_cast<qint64>(width) * height * 3 / 2) {
+    if (width < kMinSidePx || height < kMinSidePx ||
+        picture.size() < static_cast<qint64>(width) * height * 3 / 2) {
         return std::nullopt;
     }
     return DetectInLuma(reinterpret_cast<const uchar*>(picture.constData()), width, height);
 }
 
-std::optional<FisheyeCircle> FisheyeCircleDetector::DetectInLuma(const uchar* luma, int width, int height)
+std::optional<FisheyeCircle> FisheyeCircleDetector::DetectInLuma(const uchar* luma, int width,
+                                                                 int height)
 {
     if (!luma || width < kMinSidePx || height < kMinSidePx) {
         return std::nullopt;
@@ -353,9 +365,10 @@ std::optional<FisheyeCircle> FisheyeCircleDetector::DetectInLuma(const uchar* lu
     QVector<QPointF> points = EdgePoints(plane, *black);
     const int allPoints = points.size();
     const std::optional<FisheyeCircle> circle = RobustFit(points);
-    if (!circle || circle->radius < kMinRadiusFraction * std::min(width, height)
-        || circle->centreX < 0.0 || circle->centreX > width || circle->centreY < 0.0 || circle->centreY > height
-        || !LiesOnCircle(points, allPoints, *circle) || !SeparatesLightFromDark(plane, *black, *circle)) {
+    if (!circle || circle->radius < kMinRadiusFraction * std::min(width, height) ||
+        circle->centreX < 0.0 || circle->centreX > width || circle->centreY < 0.0 ||
+        circle->centreY > height || !LiesOnCircle(points, allPoints, *circle) ||
+        !SeparatesLightFromDark(plane, *black, *circle)) {
         return std::nullopt;
     }
     return circle;

@@ -10,7 +10,8 @@ FisheyeCircleDialog::FisheyeCircleDialog(QWidget* parent)
 {
     ui->setupUi(this);
     for (QSpinBox* spin : {ui->centreXSpin, ui->centreYSpin, ui->radiusSpin}) {
-        connect(spin, QOverload<int>::of(&QSpinBox::valueChanged), this, &FisheyeCircleDialog::OnSpinValueChanged);
+        connect(spin, QOverload<int>::of(&QSpinBox::valueChanged), this,
+                &FisheyeCircleDialog::OnSpinValueChanged);
     }
     connect(ui->detectBtn, &QPushButton::clicked, this, &FisheyeCircleDialog::sigDetectClicked);
     connect(ui->cancelBtn, &QPushButton::clicked, this, &FisheyeCircleDialog::reject);
@@ -43,7 +44,8 @@ void FisheyeCircleDialog::SetCircle(const FisheyeCircle& circle)
 
 FisheyeCircle FisheyeCircleDialog::Circle() const
 {
-    return {static_cast<double>(ui->centreXSpin->value()), static_cast<double>(ui->centreYSpin->value()),
+    return {static_cast<double>(ui->centreXSpin->value()),
+            static_cast<double>(ui->centreYSpin->value()),
             static_cast<double>(ui->radiusSpin->value())};
 }
 

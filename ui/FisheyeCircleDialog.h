@@ -6,7 +6,10 @@
 
 #include <memory>
 
-namespace Ui { class FisheyeCircleDialog; }
+namespace Ui
+{
+class FisheyeCircleDialog;
+}
 
 // Sets the fisheye circle by hand: centre and radius in picture pixels, with
 // a button asking for automatic detection. It reports every edit at once, so

@@ -14,7 +14,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 int Rounded(double value)
 {
@@ -80,7 +81,9 @@ int FisheyeController::CurrentLayout() const
 {
     const PanoRenderer* renderer = m_display->View()->Renderer();
     const int shown = renderer ? renderer->CurrentMode() : -1;
-    return ViewLayout::IsMode(shown) && m_choice.display == FisheyeChoice::Display::Dewarp ? shown : m_choice.layout;
+    return ViewLayout::IsMode(shown) && m_choice.display == FisheyeChoice::Display::Dewarp
+               ? shown
+               : m_choice.layout;
 }
 
 void FisheyeController::ShowDisplay(FisheyeChoice::Display display)
@@ -145,8 +148,10 @@ void FisheyeController::EditCircle()
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
     m_dialog->SetPicture(m_pictureWidth, m_pictureHeight);
     m_dialog->SetCircle(m_choice.circle);
-    connect(m_dialog, &FisheyeCircleDialog::sigCircleEdited, this, &FisheyeController::OnDialogCircleEdited);
-    connect(m_dialog, &FisheyeCircleDialog::sigDetectClicked, this, &FisheyeController::OnDialogDetectClicked);
+    connect(m_dialog, &FisheyeCircleDialog::sigCircleEdited, this,
+            &FisheyeController::OnDialogCircleEdited);
+    connect(m_dialog, &FisheyeCircleDialog::sigDetectClicked, this,
+            &FisheyeController::OnDialogDetectClicked);
     connect(m_dialog, &QDialog::finished, this, &FisheyeController::OnDialogFinished);
     Show(Preview());
     m_dialog->show();
@@ -178,10 +183,12 @@ void FisheyeController::OnDisplayCustomContextMenuRequested(const QPoint& pos)
 void FisheyeController::OnDisplaySigYuv(const QByteArray& frameBuffer, uint width, uint height)
 {
     m_picture = frameBuffer;
-    const bool resized = static_cast<int>(width) != m_pictureWidth || static_cast<int>(height) != m_pictureHeight;
+    const bool resized =
+        static_cast<int>(width) != m_pictureWidth || static_cast<int>(height) != m_pictureHeight;
     m_pictureWidth = static_cast<int>(width);
     m_pictureHeight = static_cast<int>(height);
-    if (m_applyPending || (resized && m_choice.display != FisheyeChoice::Display::Plain && !m_dialog)) {
+    if (m_applyPending ||
+        (resized && m_choice.display != FisheyeChoice::Display::Plain && !m_dialog)) {
         Apply();
     }
     if (m_offerPending) {
@@ -201,7 +208,8 @@ void FisheyeController::OnDialogCircleEdited()
 
 void FisheyeController::OnDialogDetectClicked()
 {
-    const std::optional<FisheyeCircle> found = FisheyeCircleDetector::Detect(m_picture, m_pictureWidth, m_pictureHeight);
+    const std::optional<FisheyeCircle> found =
+        FisheyeCircleDetector::Detect(m_picture, m_pictureWidth, m_pictureHeight);
     if (!found) {
         m_dialog->ShowNotFound();
         return;
@@ -233,8 +241,8 @@ void FisheyeController::OnHintActionClicked()
 
 bool FisheyeController::HasPicture() const
 {
-    return m_pictureWidth > 0 && m_pictureHeight > 0
-           && m_picture.size() >= static_cast<qint64>(m_pictureWidth) * m_pictureHeight;
+    return m_pictureWidth > 0 && m_pictureHeight > 0 &&
+           m_picture.size() >= static_cast<qint64>(m_pictureWidth) * m_pictureHeight;
 }
 
 void FisheyeController::EnsureCircle()
@@ -249,7 +257,8 @@ void FisheyeController::EnsureCircle()
 
 bool FisheyeController::FindCircle()
 {
-    const std::optional<FisheyeCircle> found = FisheyeCircleDetector::Detect(m_picture, m_pictureWidth, m_pictureHeight);
+    const std::optional<FisheyeCircle> found =
+        FisheyeCircleDetector::Detect(m_picture, m_pictureWidth, m_pictureHeight);
     if (!found) {
         return false;
     }

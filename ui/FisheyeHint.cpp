@@ -3,8 +3,7 @@
 
 #include <QEvent>
 
-FisheyeHint::FisheyeHint(QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::FisheyeHint>())
+FisheyeHint::FisheyeHint(QWidget* parent) : QWidget(parent), ui(std::make_unique<Ui::FisheyeHint>())
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_StyledBackground);

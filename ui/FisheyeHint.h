@@ -6,7 +6,10 @@
 
 #include <memory>
 
-namespace Ui { class FisheyeHint; }
+namespace Ui
+{
+class FisheyeHint;
+}
 
 // A small non-modal note laid over the top of the picture: a text, one
 // button that offers an action and a close button. It offers and never acts

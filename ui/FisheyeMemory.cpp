@@ -10,7 +10,8 @@
 
 const char* const FisheyeMemory::kGroup = "Fisheye";
 
-namespace {
+namespace
+{
 
 struct DisplayName {
     FisheyeChoice::Display display;
@@ -44,7 +45,8 @@ void Prune(QSettings& settings)
     const auto order = [&settings](const QString& key) {
         return settings.value(key + QStringLiteral("/order")).toLongLong();
     };
-    std::sort(files.begin(), files.end(), [&order](const QString& a, const QString& b) { return order(a) < order(b); });
+    std::sort(files.begin(), files.end(),
+              [&order](const QString& a, const QString& b) { return order(a) < order(b); });
     for (int i = 0; i < files.size() - FisheyeMemory::kMaxFiles; ++i) {
         settings.remove(files[i]);
     }
@@ -64,13 +66,15 @@ qint64 NextOrder(QSettings& settings)
 QString FisheyeMemory::KeyOf(const QString& filePath)
 {
     const QString absolute = QFileInfo(filePath).absoluteFilePath();
-    return QString::fromLatin1(QCryptographicHash::hash(absolute.toUtf8(), QCryptographicHash::Sha1).toHex());
+    return QString::fromLatin1(
+        QCryptographicHash::hash(absolute.toUtf8(), QCryptographicHash::Sha1).toHex());
 }
 
 void FisheyeMemory::Remember(const QString& filePath, const FisheyeChoice& choice)
 {
-    const auto named = std::find_if(std::begin(kDisplayNames), std::end(kDisplayNames),
-                                    [&choice](const DisplayName& entry) { return entry.display == choice.display; });
+    const auto named = std::find_if(
+        std::begin(kDisplayNames), std::end(kDisplayNames),
+        [&choice](const DisplayName& entry) { return entry.display == choice.display; });
     if (named == std::end(kDisplayNames) || !choice.circle.IsValid() || filePath.isEmpty()) {
         return;
     }
@@ -102,8 +106,9 @@ std::optional<FisheyeChoice> FisheyeMemory::Recall(const QString& filePath)
     QSettings& settings = group.settings;
     settings.beginGroup(KeyOf(filePath));
     const QString display = settings.value(QStringLiteral("display")).toString();
-    const auto named = std::find_if(std::begin(kDisplayNames), std::end(kDisplayNames),
-                                    [&display](const DisplayName& entry) { return display == QLatin1String(entry.name); });
+    const auto named = std::find_if(
+        std::begin(kDisplayNames), std::end(kDisplayNames),
+        [&display](const DisplayName& entry) { return display == QLatin1String(entry.name); });
     const QString mount = settings.value(QStringLiteral("mount")).toString();
     FisheyeChoice choice;
     bool layoutOk = false;
@@ -114,9 +119,9 @@ std::optional<FisheyeChoice> FisheyeMemory::Recall(const QString& filePath)
                      settings.value(QStringLiteral("radius")).toDouble()};
     choice.pictureWidth = settings.value(QStringLiteral("pictureWidth")).toInt();
     choice.pictureHeight = settings.value(QStringLiteral("pictureHeight")).toInt();
-    if (named == std::end(kDisplayNames) || !layoutOk || !ViewLayout::IsMode(choice.layout)
-        || (mount != QLatin1String(kWall) && mount != QLatin1String(kCeiling)) || !choice.circle.IsValid()
-        || choice.pictureWidth <= 0 || choice.pictureHeight <= 0) {
+    if (named == std::end(kDisplayNames) || !layoutOk || !ViewLayout::IsMode(choice.layout) ||
+        (mount != QLatin1String(kWall) && mount != QLatin1String(kCeiling)) ||
+        !choice.circle.IsValid() || choice.pictureWidth <= 0 || choice.pictureHeight <= 0) {
         return std::nullopt;
     }
     choice.display = named->display;

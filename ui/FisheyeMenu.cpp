@@ -4,7 +4,8 @@
 #include <QActionGroup>
 #include <QCoreApplication>
 
-namespace {
+namespace
+{
 
 // Layout names, by ViewLayout::ViewMode.
 const char* const kLayoutNames[ViewLayout::kModeCount] = {
@@ -26,8 +27,7 @@ const char* const kLayoutNames[ViewLayout::kModeCount] = {
 
 } // namespace
 
-FisheyeMenu::FisheyeMenu(QWidget* parent)
-    : QMenu(parent)
+FisheyeMenu::FisheyeMenu(QWidget* parent) : QMenu(parent)
 {
     setObjectName(QStringLiteral("fisheyeMenu"));
     auto* displays = new QActionGroup(this);
@@ -44,17 +44,22 @@ FisheyeMenu::FisheyeMenu(QWidget* parent)
     m_restore = addAction(tr("恢复上次的鱼眼画面"));
     m_restore->setObjectName(QStringLiteral("restoreAction"));
 
-    connect(m_plain, &QAction::triggered, this, [this] { emit sigDisplayChosen(FisheyeChoice::Display::Plain); });
-    connect(m_zoom, &QAction::triggered, this, [this] { emit sigDisplayChosen(FisheyeChoice::Display::Zoom); });
-    connect(m_circle, &QAction::triggered, this, [this] { emit sigDisplayChosen(FisheyeChoice::Display::Circle); });
-    connect(m_ceiling, &QAction::triggered, this, [this] { emit sigMountChosen(kPanoModeCeiling); });
+    connect(m_plain, &QAction::triggered, this,
+            [this] { emit sigDisplayChosen(FisheyeChoice::Display::Plain); });
+    connect(m_zoom, &QAction::triggered, this,
+            [this] { emit sigDisplayChosen(FisheyeChoice::Display::Zoom); });
+    connect(m_circle, &QAction::triggered, this,
+            [this] { emit sigDisplayChosen(FisheyeChoice::Display::Circle); });
+    connect(m_ceiling, &QAction::triggered, this,
+            [this] { emit sigMountChosen(kPanoModeCeiling); });
     connect(m_wall, &QAction::triggered, this, [this] { emit sigMountChosen(kPanoModeWall); });
     connect(m_detect, &QAction::triggered, this, &FisheyeMenu::sigDetectClicked);
     connect(m_setCircle, &QAction::triggered, this, &FisheyeMenu::sigSetCircleClicked);
     connect(m_restore, &QAction::triggered, this, &FisheyeMenu::sigRestoreClicked);
 }
 
-QAction* FisheyeMenu::AddChoice(QMenu* menu, QActionGroup* group, const QString& text, const char* name)
+QAction* FisheyeMenu::AddChoice(QMenu* menu, QActionGroup* group, const QString& text,
+                                const char* name)
 {
     QAction* action = menu->addAction(text);
     action->setObjectName(QString::fromLatin1(name));
@@ -74,7 +79,8 @@ void FisheyeMenu::BuildLayoutMenu()
     QActionGroup* displays = m_plain->actionGroup();
     for (int layout = 0; layout < ViewLayout::kModeCount; ++layout) {
         const QByteArray name = "layoutAction" + QByteArray::number(layout);
-        m_layouts[static_cast<size_t>(layout)] = AddChoice(m_layoutMenu, displays, LayoutName(layout), name.constData());
+        m_layouts[static_cast<size_t>(layout)] =
+            AddChoice(m_layoutMenu, displays, LayoutName(layout), name.constData());
         connect(m_layouts[static_cast<size_t>(layout)], &QAction::triggered, this,
                 [this, layout] { emit sigLayoutChosen(layout); });
     }

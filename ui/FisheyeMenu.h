@@ -29,8 +29,8 @@ public:
     // What else the menu may offer besides the displays.
     enum class Offer {
         None = 0,
-        Picture = 1,  // a picture is shown: the circle can be found or set
-        Restore = 2,  // the file has a remembered fisheye choice
+        Picture = 1, // a picture is shown: the circle can be found or set
+        Restore = 2, // the file has a remembered fisheye choice
     };
     Q_DECLARE_FLAGS(Offers, Offer)
 

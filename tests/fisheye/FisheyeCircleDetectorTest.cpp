@@ -9,7 +9,8 @@
 #include <cmath>
 #include <random>
 
-namespace {
+namespace
+{
 
 constexpr double kTolerance = 0.01; // of the radius
 
@@ -47,8 +48,7 @@ QByteArray ColourBars(int width, int height)
 }
 
 // A lit shape on black: inside(x, y) says which pixels are lit.
-template <typename Inside>
-QByteArray Shape(int width, int height, Inside inside)
+template <typename Inside> QByteArray Shape(int width, int height, Inside inside)
 {
     QByteArray picture = Blank(width, height, 16);
     for (int y = 0; y < height; ++y) {
@@ -72,7 +72,12 @@ private:
     {
         QVERIFY(found.has_value());
         const QString text = QStringLiteral("found (%1, %2) r %3, truth (%4, %5) r %6")
-                                 .arg(found->centreX).arg(found->centreY).arg(found->radius).arg(x).arg(y).arg(r);
+                                 .arg(found->centreX)
+                                 .arg(found->centreY)
+                                 .arg(found->radius)
+                                 .arg(x)
+                                 .arg(y)
+                                 .arg(r);
         QVERIFY2(std::fabs(found->centreX - x) <= kTolerance * r, qPrintable(text));
         QVERIFY2(std::fabs(found->centreY - y) <= kTolerance * r, qPrintable(text));
         QVERIFY2(std::fabs(found->radius - r) <= kTolerance * r, qPrintable(text));
@@ -90,9 +95,12 @@ private slots:
         QTest::addColumn<bool>("cut");
         QTest::newRow("full, centred") << 640 << 480 << 320.0 << 240.0 << 220.0 << 0.0 << false;
         QTest::newRow("full, off centre") << 800 << 600 << 350.0 << 280.0 << 190.5 << 0.0 << false;
-        QTest::newRow("full, touching all sides") << 720 << 720 << 360.0 << 360.0 << 360.0 << 0.0 << false;
-        QTest::newRow("cut top and bottom") << 1280 << 720 << 640.0 << 360.0 << 480.0 << 0.0 << true;
-        QTest::newRow("cut, centre above middle") << 1280 << 720 << 600.0 << 330.0 << 420.0 << 0.0 << true;
+        QTest::newRow("full, touching all sides")
+            << 720 << 720 << 360.0 << 360.0 << 360.0 << 0.0 << false;
+        QTest::newRow("cut top and bottom")
+            << 1280 << 720 << 640.0 << 360.0 << 480.0 << 0.0 << true;
+        QTest::newRow("cut, centre above middle")
+            << 1280 << 720 << 600.0 << 330.0 << 420.0 << 0.0 << true;
         QTest::newRow("full, noisy") << 640 << 480 << 330.0 << 236.0 << 200.0 << 12.0 << false;
         QTest::newRow("cut, noisy") << 1280 << 720 << 640.0 << 360.0 << 500.0 << 12.0 << true;
     }
@@ -110,7 +118,8 @@ private slots:
         if (noise > 0.0) {
             AddNoise(picture, width, height, noise, 7);
         }
-        const std::optional<FisheyeCircle> found = FisheyeCircleDetector::Detect(picture, width, height);
+        const std::optional<FisheyeCircle> found =
+            FisheyeCircleDetector::Detect(picture, width, height);
         Verify(found, x, y, r);
         QCOMPARE(found->IsCut(height), cut);
         QCOMPARE(found->Shape(height), cut ? kPanoModeWall : kPanoModeCeiling);
@@ -152,7 +161,8 @@ private slots:
     {
         const QByteArray picture = FisheyePicture::Make(640, 480, 320, 240, 220);
         QVERIFY(FisheyeCircleDetector::Detect(picture, 640, 480).has_value());
-        QVERIFY(!FisheyeCircleDetector::Detect(picture.left(picture.size() - 1), 640, 480).has_value());
+        QVERIFY(
+            !FisheyeCircleDetector::Detect(picture.left(picture.size() - 1), 640, 480).has_value());
         QVERIFY(!FisheyeCircleDetector::Detect(picture, 16, 16).has_value());
         QVERIFY(!FisheyeCircleDetector::DetectInLuma(nullptr, 640, 480).has_value());
     }
@@ -170,7 +180,8 @@ private slots:
         QVERIFY(std::fabs(fit->centreY - 7.0) < 1e-6);
         QVERIFY(std::fabs(fit->radius - 40.0) < 1e-6);
 
-        QVERIFY(!FisheyeCircleDetector::FitCircle({QPointF(0, 0), QPointF(1, 1), QPointF(2, 2), QPointF(3, 3)}));
+        QVERIFY(!FisheyeCircleDetector::FitCircle(
+            {QPointF(0, 0), QPointF(1, 1), QPointF(2, 2), QPointF(3, 3)}));
         QVERIFY(!FisheyeCircleDetector::FitCircle({QPointF(0, 0), QPointF(1, 1)}));
     }
 

@@ -1,9 +1,9 @@
 // The context menu of the picture driving the view: a display widget with its
 // controller, fed synthetic fisheye pictures as the main window feeds decoded
 // ones, and the menu clicked as a user clicks it.
+#include "FisheyeController.h"
 #include "DisplayWidget.h"
 #include "FisheyeCircleDialog.h"
-#include "FisheyeController.h"
 #include "FisheyeHint.h"
 #include "FisheyeMemory.h"
 #include "FisheyeMenu.h"
@@ -24,7 +24,8 @@
 
 using namespace MenuDriver;
 
-namespace {
+namespace
+{
 
 constexpr int kWidth = 960;
 constexpr int kHeight = 720;
@@ -61,7 +62,10 @@ private:
         QCoreApplication::processEvents();
     }
 
-    void FeedFisheye() { Feed(FisheyePicture::Make(kWidth, kHeight, kCentreX, kCentreY, kRadius), kWidth, kHeight); }
+    void FeedFisheye()
+    {
+        Feed(FisheyePicture::Make(kWidth, kHeight, kCentreX, kCentreY, kRadius), kWidth, kHeight);
+    }
 
     bool Choose(const char* action) { return ChooseOn(View(), action); }
 
@@ -119,7 +123,8 @@ private slots:
         QVERIFY(!menu->findChild<QAction*>(QStringLiteral("detectAction"))->isEnabled());
         QVERIFY(!menu->findChild<QAction*>(QStringLiteral("setCircleAction"))->isEnabled());
         QVERIFY(!menu->findChild<QAction*>(QStringLiteral("restoreAction"))->isEnabled());
-        QCOMPARE(menu->findChild<QAction*>(QStringLiteral("layoutAction12"))->text(), FisheyeMenu::LayoutName(12));
+        QCOMPARE(menu->findChild<QAction*>(QStringLiteral("layoutAction12"))->text(),
+                 FisheyeMenu::LayoutName(12));
         menu->close();
 
         FeedFisheye();
@@ -138,8 +143,8 @@ private slots:
         QVERIFY(Overlay() && Overlay()->IsCircleShown() && Overlay()->IsAssistLineOn());
         const FisheyeChoice found = m_controller->Choice();
         QVERIFY(m_controller->CircleWasDetected());
-        QVERIFY(Near(found.circle.centreX, kCentreX) && Near(found.circle.centreY, kCentreY)
-                && Near(found.circle.radius, kRadius));
+        QVERIFY(Near(found.circle.centreX, kCentreX) && Near(found.circle.centreY, kCentreY) &&
+                Near(found.circle.radius, kRadius));
         QCOMPARE(found.mount, kPanoModeCeiling); // a whole circle
 
         QVERIFY(Choose("zoomAction"));
@@ -267,7 +272,8 @@ private slots:
         QVERIFY(Choose("setCircleAction"));
         dialog = m_controller->CircleDialog();
         dialog->findChild<QPushButton*>(QStringLiteral("detectBtn"))->click();
-        QVERIFY(std::abs(dialog->findChild<QSpinBox*>(QStringLiteral("radiusSpin"))->value() - int(kRadius)) <= 3);
+        QVERIFY(std::abs(dialog->findChild<QSpinBox*>(QStringLiteral("radiusSpin"))->value() -
+                         int(kRadius)) <= 3);
         dialog->findChild<QPushButton*>(QStringLiteral("confirmBtn"))->click();
         QVERIFY(Near(m_controller->Choice().circle.radius, kRadius));
     }

@@ -25,7 +25,8 @@
 
 using namespace MenuDriver;
 
-namespace {
+namespace
+{
 
 const QString kRecording = QStringLiteral(VOREL_DEMO_MEDIA "/fisheye.mvr");
 const QString kShots = QStringLiteral(VOREL_FISHEYE_SHOTS);
@@ -66,8 +67,9 @@ private:
             return false;
         }
         window.OpenFiles({kRecording});
-        return QTest::qWaitFor([&window] { return window.display()->CurrentPage() == DisplayWidget::Page::Video; },
-                               20000);
+        return QTest::qWaitFor(
+            [&window] { return window.display()->CurrentPage() == DisplayWidget::Page::Video; },
+            20000);
     }
 
     static QRect PictureArea(MainWindow& window)
@@ -82,7 +84,8 @@ private:
         QTest::qWait(kSettleMs);
         QImage shot;
         const bool shown = QTest::qWaitFor(
-            [&] { return ShowsPicture(shot = window.grab().toImage(), PictureArea(window)); }, 10000);
+            [&] { return ShowsPicture(shot = window.grab().toImage(), PictureArea(window)); },
+            10000);
         return shown && shot.save(kShots + QLatin1Char('/') + name + QStringLiteral(".png"));
     }
 
@@ -104,16 +107,19 @@ private slots:
         QMenu* menu = OpenContextMenu(View(window));
         QVERIFY(!window.playList()->isVisible());
         QCOMPARE(menu, window.fisheye()->Menu());
-        QVERIFY(window.fisheye()->Menu()->DisplayAction(FisheyeChoice::Display::Plain)->isChecked());
+        QVERIFY(
+            window.fisheye()->Menu()->DisplayAction(FisheyeChoice::Display::Plain)->isChecked());
         menu->close();
-        QCOMPARE(View(window)->State(), GLYuvWidget::DisplayState::Plain); // the menu alone changes nothing
+        QCOMPARE(View(window)->State(),
+                 GLYuvWidget::DisplayState::Plain); // the menu alone changes nothing
     }
 
     void everyDisplayOfTheDemoRecording()
     {
         MainWindow window;
         QVERIFY(StartRecording(window));
-        emit window.bottomWidget()->sigstateBtnclicked(); // paused: the picture stays for the pictures
+        emit window.bottomWidget()
+            ->sigstateBtnclicked(); // paused: the picture stays for the pictures
         QVERIFY(!window.isPlaying());
         QVERIFY(SaveShot(window, QStringLiteral("fisheye-plain")));
 
@@ -135,8 +141,10 @@ private slots:
             QVERIFY2(ChooseOn(View(window), action.constData()), action.constData());
             QCOMPARE(View(window)->State(), GLYuvWidget::DisplayState::Dewarped);
             QCOMPARE(View(window)->Renderer()->CurrentMode(), layout);
-            QVERIFY2(SaveShot(window, QStringLiteral("fisheye-layout-%1").arg(layout, 2, 10, QLatin1Char('0'))),
-                     action.constData());
+            QVERIFY2(
+                SaveShot(window,
+                         QStringLiteral("fisheye-layout-%1").arg(layout, 2, 10, QLatin1Char('0'))),
+                action.constData());
         }
         QVERIFY(ChooseOn(View(window), "plainAction"));
         QCOMPARE(View(window)->State(), GLYuvWidget::DisplayState::Plain);
@@ -186,7 +194,8 @@ private slots:
         QCOMPARE(View(window)->State(), GLYuvWidget::DisplayState::Plain); // offered, not forced
         QVERIFY(hint->Text().contains(FisheyeMenu::LayoutName(9)));
         QVERIFY(SaveShot(window, QStringLiteral("fisheye-restore-offer")));
-        QTest::mouseClick(hint->findChild<QPushButton*>(QStringLiteral("actionBtn")), Qt::LeftButton);
+        QTest::mouseClick(hint->findChild<QPushButton*>(QStringLiteral("actionBtn")),
+                          Qt::LeftButton);
         QCOMPARE(View(window)->State(), GLYuvWidget::DisplayState::Dewarped);
         QCOMPARE(View(window)->Renderer()->CurrentMode(), 9);
     }

@@ -1,6 +1,6 @@
 // The per-file memory of the last fisheye choice in "account.ini".
-#include "AppSettings.h"
 #include "FisheyeMemory.h"
+#include "AppSettings.h"
 
 #include <QDir>
 #include <QSettings>
@@ -9,7 +9,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 FisheyeChoice Dewarped(int layout, PanoMode mount, double radius)
 {
@@ -37,7 +38,10 @@ class FisheyeMemoryTest : public QObject
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
 
-    static QSettings Ini() { return QSettings(QString::fromLatin1(AppSettings::kFileName), QSettings::IniFormat); }
+    static QSettings Ini()
+    {
+        return QSettings(QString::fromLatin1(AppSettings::kFileName), QSettings::IniFormat);
+    }
 
 private slots:
     void init()
@@ -54,12 +58,14 @@ private slots:
         FisheyeMemory::Remember(QStringLiteral("/media/a.mvr"), zoom);
         FisheyeMemory::Remember(QStringLiteral("/media/b.mvr"), Dewarped(12, kPanoModeWall, 500.0));
 
-        const std::optional<FisheyeChoice> a = FisheyeMemory::Recall(QStringLiteral("/media/a.mvr"));
+        const std::optional<FisheyeChoice> a =
+            FisheyeMemory::Recall(QStringLiteral("/media/a.mvr"));
         QVERIFY(a.has_value());
         QCOMPARE(a->display, FisheyeChoice::Display::Zoom);
         QCOMPARE(a->mount, kPanoModeCeiling);
         QCOMPARE(a->circle.radius, 300.0);
-        const std::optional<FisheyeChoice> b = FisheyeMemory::Recall(QStringLiteral("/media/b.mvr"));
+        const std::optional<FisheyeChoice> b =
+            FisheyeMemory::Recall(QStringLiteral("/media/b.mvr"));
         QVERIFY(b.has_value());
         QCOMPARE(b->display, FisheyeChoice::Display::Dewarp);
         QCOMPARE(b->layout, 12);
@@ -75,7 +81,8 @@ private slots:
         FisheyeChoice circle = Dewarped(3, kPanoModeCeiling, 310.0);
         circle.display = FisheyeChoice::Display::Circle;
         FisheyeMemory::Remember(QStringLiteral("/media/a.mvr"), circle);
-        QCOMPARE(FisheyeMemory::Recall(QStringLiteral("/media/a.mvr"))->display, FisheyeChoice::Display::Circle);
+        QCOMPARE(FisheyeMemory::Recall(QStringLiteral("/media/a.mvr"))->display,
+                 FisheyeChoice::Display::Circle);
         QCOMPARE(FisheyeMemory::Recall(QStringLiteral("/media/a.mvr"))->circle.radius, 310.0);
     }
 
@@ -83,15 +90,19 @@ private slots:
     {
         QDir(m_dir->path()).mkdir(QStringLiteral("clips"));
         const QString absolute = m_dir->path() + QStringLiteral("/clips/x.mvr");
-        FisheyeMemory::Remember(QStringLiteral("clips/x.mvr"), Dewarped(7, kPanoModeCeiling, 300.0));
+        FisheyeMemory::Remember(QStringLiteral("clips/x.mvr"),
+                                Dewarped(7, kPanoModeCeiling, 300.0));
         QVERIFY(FisheyeMemory::Recall(absolute).has_value());
-        QCOMPARE(FisheyeMemory::KeyOf(absolute), FisheyeMemory::KeyOf(QStringLiteral("clips/../clips/x.mvr")));
-        QVERIFY(FisheyeMemory::KeyOf(absolute) != FisheyeMemory::KeyOf(m_dir->path() + QStringLiteral("/clips/y.mvr")));
+        QCOMPARE(FisheyeMemory::KeyOf(absolute),
+                 FisheyeMemory::KeyOf(QStringLiteral("clips/../clips/x.mvr")));
+        QVERIFY(FisheyeMemory::KeyOf(absolute) !=
+                FisheyeMemory::KeyOf(m_dir->path() + QStringLiteral("/clips/y.mvr")));
     }
 
     void keepsItsOwnGroupAndLeavesOtherSettings()
     {
-        AppSettings::SetValue(QString::fromLatin1(AppSettings::kLanguageType), QStringLiteral("en_us"));
+        AppSettings::SetValue(QString::fromLatin1(AppSettings::kLanguageType),
+                              QStringLiteral("en_us"));
         const QString path = QStringLiteral("/media/a.mvr");
         FisheyeMemory::Remember(path, Dewarped(8, kPanoModeCeiling, 300.0));
         QSettings ini = Ini();
@@ -99,8 +110,10 @@ private slots:
         ini.beginGroup(QStringLiteral("Fisheye"));
         QCOMPARE(ini.childGroups(), QStringList{FisheyeMemory::KeyOf(path)});
         QCOMPARE(ini.value(FisheyeMemory::KeyOf(path) + QStringLiteral("/file")).toString(), path);
-        QCOMPARE(ini.value(FisheyeMemory::KeyOf(path) + QStringLiteral("/display")).toString(), QStringLiteral("dewarp"));
-        QCOMPARE(ini.value(FisheyeMemory::KeyOf(path) + QStringLiteral("/mount")).toString(), QStringLiteral("ceiling"));
+        QCOMPARE(ini.value(FisheyeMemory::KeyOf(path) + QStringLiteral("/display")).toString(),
+                 QStringLiteral("dewarp"));
+        QCOMPARE(ini.value(FisheyeMemory::KeyOf(path) + QStringLiteral("/mount")).toString(),
+                 QStringLiteral("ceiling"));
     }
 
     void storesOnlyFisheyeChoicesWithACircle()
@@ -143,7 +156,8 @@ private slots:
         QVERIFY(FisheyeMemory::Recall(path).has_value());
         {
             QSettings ini = Ini();
-            const QString full = QStringLiteral("Fisheye/") + FisheyeMemory::KeyOf(path) + QLatin1Char('/') + key;
+            const QString full =
+                QStringLiteral("Fisheye/") + FisheyeMemory::KeyOf(path) + QLatin1Char('/') + key;
             if (value.isValid()) {
                 ini.setValue(full, value);
             } else {
@@ -171,8 +185,9 @@ private slots:
         QVERIFY(!FisheyeMemory::Recall(FileNumber(3)).has_value());
         QCOMPARE(FisheyeMemory::Recall(FileNumber(1))->layout, 5);
         QVERIFY(FisheyeMemory::Recall(FileNumber(4)).has_value());
-        QCOMPARE(FisheyeMemory::Recall(FileNumber(FisheyeMemory::kMaxFiles + extra - 1))->circle.radius,
-                 100.0 + FisheyeMemory::kMaxFiles + extra - 1);
+        QCOMPARE(
+            FisheyeMemory::Recall(FileNumber(FisheyeMemory::kMaxFiles + extra - 1))->circle.radius,
+            100.0 + FisheyeMemory::kMaxFiles + extra - 1);
     }
 };
 

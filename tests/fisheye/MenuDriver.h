@@ -11,7 +11,8 @@
 // window system (so that the press reaches the widget and its parents' event
 // filters, and the context menu event follows it), then clicks on the menu's
 // entries.
-namespace MenuDriver {
+namespace MenuDriver
+{
 
 // Right-presses target at pos and returns the menu that opened, or null.
 // Other test programs may share the display and take the focus, which
@@ -25,8 +26,10 @@ inline QMenu* OpenContextMenu(QWidget* target, const QPoint& pos)
         top->activateWindow();
         // Tried regardless: a press can open the menu without the focus.
         static_cast<void>(QTest::qWaitForWindowActive(top));
-        QTest::mousePress(top->windowHandle(), Qt::RightButton, Qt::NoModifier, target->mapTo(top, pos));
-        QTest::mouseRelease(top->windowHandle(), Qt::RightButton, Qt::NoModifier, target->mapTo(top, pos));
+        QTest::mousePress(top->windowHandle(), Qt::RightButton, Qt::NoModifier,
+                          target->mapTo(top, pos));
+        QTest::mouseRelease(top->windowHandle(), Qt::RightButton, Qt::NoModifier,
+                            target->mapTo(top, pos));
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         if (menu && QTest::qWaitForWindowExposed(menu) && menu->isVisible()) {
             return menu;
@@ -52,7 +55,8 @@ inline bool Choose(QMenu* menu, const char* actionName)
     if (!menu->actions().contains(action)) {
         for (QAction* entry : menu->actions()) {
             if (entry->menu() && entry->menu()->actions().contains(action)) {
-                QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(entry).center());
+                QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier,
+                                  menu->actionGeometry(entry).center());
                 holder = entry->menu();
             }
         }
@@ -84,9 +88,10 @@ inline bool ChooseOn(QWidget* target, const char* actionName)
             return false;
         }
         bool triggered = false;
-        const QMetaObject::Connection watch
-            = action ? QObject::connect(action, &QAction::triggered, [&triggered] { triggered = true; })
-                     : QMetaObject::Connection();
+        const QMetaObject::Connection watch =
+            action
+                ? QObject::connect(action, &QAction::triggered, [&triggered] { triggered = true; })
+                : QMetaObject::Connection();
         Choose(menu, actionName);
         QObject::disconnect(watch);
         if (triggered) {

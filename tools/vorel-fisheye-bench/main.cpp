@@ -28,7 +28,8 @@
 #include <functional>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr int kDefaultPictures = 320;
 constexpr int kWarmUpPictures = 20;
@@ -53,7 +54,8 @@ QByteArray MakeFisheyePicture(int width, int height, int seed)
     for (int row = 0; row < height; ++row) {
         for (int column = 0; column < width; ++column) {
             const double reach = std::hypot(column + 0.5 - width * 0.5, row + 0.5 - height * 0.5);
-            luma[row * width + column] = reach > radius ? char(16) : char(90 + (int(reach / 8) + seed * 3) % 120);
+            luma[row * width + column] =
+                reach > radius ? char(16) : char(90 + (int(reach / 8) + seed * 3) % 120);
         }
     }
     return picture;
@@ -61,17 +63,18 @@ QByteArray MakeFisheyePicture(int width, int height, int seed)
 
 struct Delivery {
     double seconds = 0.0;
-    std::vector<double> each;      // seconds per picture
+    std::vector<double> each;        // seconds per picture
     std::vector<double> afterSwitch; // seconds of the pictures right after a switch
 };
 
 // Sends count pictures; before every kPicturesPerSwitch-th picture, when a
 // switch is given, it is called with the number of the switch.
-Delivery PushPictures(DisplayWidget& display, const std::vector<QByteArray>& pictures, int count, int width,
-                      int height, const std::function<void(int)>& change)
+Delivery PushPictures(DisplayWidget& display, const std::vector<QByteArray>& pictures, int count,
+                      int width, int height, const std::function<void(int)>& change)
 {
     int swapped = 0;
-    QObject::connect(display.View(), &QOpenGLWidget::frameSwapped, &display, [&swapped] { ++swapped; });
+    QObject::connect(display.View(), &QOpenGLWidget::frameSwapped, &display,
+                     [&swapped] { ++swapped; });
     Delivery delivery;
     QElapsedTimer total;
     total.start();
@@ -134,7 +137,8 @@ bool ShowWindow(QWidget& window)
     window.show();
     QElapsedTimer exposure;
     exposure.start();
-    while (!(window.windowHandle() && window.windowHandle()->isExposed()) && exposure.elapsed() < 5000) {
+    while (!(window.windowHandle() && window.windowHandle()->isExposed()) &&
+           exposure.elapsed() < 5000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     return window.windowHandle() && window.windowHandle()->isExposed();
@@ -146,7 +150,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     qInstallMessageHandler(DropDebugMessages);
-    const int count = argc > 1 ? std::max(kPicturesPerSwitch, std::atoi(argv[1])) : kDefaultPictures;
+    const int count =
+        argc > 1 ? std::max(kPicturesPerSwitch, std::atoi(argv[1])) : kDefaultPictures;
     const int width = argc > 3 ? std::atoi(argv[2]) : 1920;
     const int height = argc > 3 ? std::atoi(argv[3]) : 1080;
     if (width < 32 || height < 32) {
@@ -174,15 +179,15 @@ int main(int argc, char** argv)
 
     const double plainRate = count / plain.seconds;
     const double switchingRate = count / switching.seconds;
-    std::printf("picture                   %dx%d YUV420P fisheye, view %dx%d, %d pictures\n", width, height,
-                display.width(), display.height(), count);
+    std::printf("picture                   %dx%d YUV420P fisheye, view %dx%d, %d pictures\n", width,
+                height, display.width(), display.height(), count);
     std::printf("plain pictures/s          %.1f\n", plainRate);
-    std::printf("switching pictures/s      %.1f  (a new layout or mode every %d pictures)\n", switchingRate,
-                kPicturesPerSwitch);
+    std::printf("switching pictures/s      %.1f  (a new layout or mode every %d pictures)\n",
+                switchingRate, kPicturesPerSwitch);
     std::printf("switching / plain         %.2f  (pictures delivered per second, as a ratio)\n",
                 switchingRate / plainRate);
-    std::printf("median delivery           %.2f ms plain, %.2f ms switching\n", Median(plain.each) * 1e3,
-                Median(switching.each) * 1e3);
+    std::printf("median delivery           %.2f ms plain, %.2f ms switching\n",
+                Median(plain.each) * 1e3, Median(switching.each) * 1e3);
     std::printf("longest after a switch    %.2f ms  (%d switches)\n",
                 *std::max_element(switching.afterSwitch.begin(), switching.afterSwitch.end()) * 1e3,
                 int(switching.afterSwitch.size()));
