@@ -12,6 +12,15 @@ const char* __tsan_default_suppressions()
     return "race:libQt5Core.so\n"
            "race:libQt5Gui.so\n"
            "race:libQt5Test.so\n"
+           "race:libQt5Widgets.so\n"
+           "race:libQt5XcbQpa.so\n"
+           "race:libQt5DBus.so\n"
+           "race:libxcb\n"
+           "race:libX11.so\n"
+           "race:libdbus-1.so\n"
+           "race:libGLX_mesa.so\n"
+           "race:swrast_dri.so\n"
+           "race:libLLVM\n"
            "race:libQt5Multimedia.so\n"
            "race:libpulse.so\n"
            "race:libpulsecommon\n"
@@ -24,7 +33,12 @@ const char* __tsan_default_suppressions()
            "called_from_lib:libpulse.so\n"
            "called_from_lib:libpulsecommon\n"
            "called_from_lib:libglib-2.0.so\n"
-           "deadlock:libQt5Core.so\n";
+           "called_from_lib:libxcb.so\n"
+           "called_from_lib:libQt5XcbQpa.so\n"
+           "deadlock:libQt5Core.so\n"
+           "mutex:libX11.so\n"
+           "mutex:libxcb\n"
+           "mutex:libGLX_mesa.so\n";
 }
 
 const char* __tsan_default_options()
