@@ -499,8 +499,9 @@ bool PlaySpliterSystem::TakeAudio(AudioQueueItem& item)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     // Until the first picture after a seek is known, the sound waits (unless
-    // the input has no picture left to land on).
-    if (m_awaitingLanding && !m_readFinished)
+    // the input has no picture left to land on, or holds nothing but sound
+    // for longer than the queue takes).
+    if (m_awaitingLanding && !m_readFinished && m_audioQueuedMs <= kMaxQueuedAudioMs)
         return false;
     while (!m_audioQueue.empty()) {
         item = std::move(m_audioQueue.front());
