@@ -383,6 +383,7 @@ void MainWindow::OnEngineYuv(uchar* ptr, uint width, uint height, int size)
     m_currentFrame = QByteArray(reinterpret_cast<const char*>(ptr), size);
     m_frameHeight = static_cast<int>(height);
     m_frameWidth = static_cast<int>(width);
+    qDebug() << __LINE__ << "MainWindow::OnEngineYuv" << size;
     emit m_display->sigYuv(QByteArray(reinterpret_cast<const char*>(ptr), size), width, height);
 }
 

@@ -7,9 +7,7 @@
 #include <QVBoxLayout>
 #include <QtEndian>
 
-extern "C" {
-#include <libavformat/avformat.h>
-}
+#include "FfmpegPtr.h"
 
 namespace {
 const struct { const char* suffix; const char* image; } kKinds[] = {
@@ -54,8 +52,10 @@ QWidget* MediaKind::NameCell(const QString& name, const QString& detail)
     layout->setContentsMargins(4, 8, 4, 8);
     layout->setSpacing(2);
     auto* nameLabel = new QLabel(name, cell);
+    nameLabel->setObjectName(QStringLiteral("nameLabel"));
     nameLabel->setStyleSheet(QStringLiteral("color: #FFFFFF;background: transparent;"));
     auto* detailLabel = new QLabel(detail, cell);
+    detailLabel->setObjectName(QStringLiteral("detailLabel"));
     detailLabel->setStyleSheet(QStringLiteral("color: #999999;background: transparent;"));
     layout->addWidget(nameLabel);
     layout->addWidget(detailLabel);
@@ -67,18 +67,18 @@ QString MediaKind::SizeText(qint64 bytes)
     if (bytes <= 1024) {
         return QStringLiteral("%1B").arg(bytes);
     }
+    // Integer arithmetic, so the thousandths are truncated exactly (a double
+    // reads 1.001 as 1.000999...).
     const char units[] = {'K', 'M', 'G'};
-    double value = static_cast<double>(bytes);
+    qint64 divisor = 1;
     char unit = 'B';
-    for (int i = 0; i < 3 && value > 1024; ++i) {
-        value /= 1024;
+    for (int i = 0; i < 3 && bytes > 1024 * divisor; ++i) {
+        divisor *= 1024;
         unit = units[i];
     }
-    const qint64 thousandths = static_cast<qint64>(value * 1000);
-    return QStringLiteral("%1.%2%3")
-        .arg(thousandths / 1000)
-        .arg(thousandths % 1000, 3, 10, QLatin1Char('0'))
-        .arg(QLatin1Char(unit));
+    const qint64 whole = bytes / divisor;
+    const qint64 thousandths = (bytes % divisor) * 1000 / divisor;
+    return QStringLiteral("%1.%2%3").arg(whole).arg(thousandths, 3, 10, QLatin1Char('0')).arg(QLatin1Char(unit));
 }
 
 qint64 MediaKind::DurationMs(const QString& path)
@@ -92,17 +92,23 @@ qint64 MediaKind::DurationMs(const QString& path)
         if (head.size() < kMvrDurationOffset + 4) {
             return -1;
         }
-        return qFromLittleEndian<qint32>(head.constData() + kMvrDurationOffset);
+        const qint32 ms = qFromLittleEndian<qint32>(head.constData() + kMvrDurationOffset);
+        return ms >= 0 ? ms : -1;
     }
-    AVFormatContext* context = nullptr;
-    if (avformat_open_input(&context, QFile::encodeName(path).constData(), nullptr, nullptr) != 0) {
-        qDebug() << __LINE__ << "MediaKind::DurationMs" << "avcodec_configuration failed!";
+    AVFormatContext* opened = nullptr;
+    if (avformat_open_input(&opened, QFile::encodeName(path).constData(), nullptr, nullptr) != 0) {
+        qDebug() << __LINE__ << "MediaKind::DurationMs" << "avcodec_configuration failed!" << path;
         return -1;
     }
-    qint64 ms = -1;
-    if (avformat_find_stream_info(context, nullptr) >= 0 && context->duration != AV_NOPTS_VALUE) {
-        ms = context->duration / 1000;
+    const ffmpeg::FormatContextPtr context(opened);
+    qDebug() << __LINE__ << "MediaKind::DurationMs" << "avcodec_configuration suc!";
+    if (avformat_find_stream_info(context.get(), nullptr) < 0) {
+        qDebug() << __LINE__ << "MediaKind::DurationMs" << "avformat_find_stream_info failed!" << path;
+        return -1;
     }
-    avformat_close_input(&context);
-    return ms;
+    qDebug() << __LINE__ << "MediaKind::DurationMs" << "avformat_find_stream_info suc!";
+    if (context->duration == AV_NOPTS_VALUE || context->duration < 0) {
+        return -1;
+    }
+    return context->duration / 1000;
 }

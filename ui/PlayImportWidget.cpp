@@ -118,7 +118,8 @@ void PlayImportWidget::onPushButtonClicked()
             m_pending.remove(row);
         }
     }
-    ui->label_15->setText(QString::number(m_pending.size()));
+    // With nothing left pending, "导入" would only empty the play list.
+    ShowPendingState();
 }
 
 void PlayImportWidget::onImportBtnclicked()

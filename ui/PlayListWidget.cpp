@@ -1,6 +1,7 @@
 #include "PlayListWidget.h"
 #include "ui_PlayListWidget.h"
 
+#include "DurationProbe.h"
 #include "MediaKind.h"
 #include "VorelResources.h"
 
@@ -20,6 +21,8 @@ PlayListWidget::PlayListWidget(QWidget* parent)
     ui->tableWidget->horizontalHeader()->setStretchLastSection(true);
     m_rearmTimer.setInterval(kDeleteRearmMs);
     m_rearmTimer.setSingleShot(true);
+    m_probe = new DurationProbe(this);
+    connect(m_probe, &DurationProbe::sigDuration, this, &PlayListWidget::onProbeDuration);
     connect(&m_rearmTimer, &QTimer::timeout, this, &PlayListWidget::onRearmTimerTimeout);
     connect(ui->tableWidget, &QTableWidget::cellDoubleClicked, this, &PlayListWidget::onTableWidgetCellDoubleClicked);
     connect(ui->deleteBtn, &QPushButton::clicked, this, &PlayListWidget::onDeleteBtnClicked);
@@ -32,23 +35,36 @@ PlayListWidget::~PlayListWidget()
 
 QString PlayListWidget::DurationText(qint64 ms)
 {
+    if (ms < 0) {
+        return tr("时间:") + QStringLiteral("--");
+    }
     const qint64 seconds = ms / 1000;
     return tr("时间:") + QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60);
 }
 
 void PlayListWidget::onAddFile(QVector<QString> fileList)
 {
+    m_probe->Cancel();
+    m_durationLabels.clear();
     ui->tableWidget->clearContents();
     ui->tableWidget->setRowCount(0);
     for (const QString& path : fileList) {
         const int row = ui->tableWidget->rowCount();
         ui->tableWidget->insertRow(row);
         ui->tableWidget->setCellWidget(row, 0, MediaKind::IconCell(path));
-        // A file whose duration cannot be read keeps its row, without a time.
-        const qint64 ms = MediaKind::DurationMs(path);
-        const QString detail = ms >= 0 ? DurationText(ms) : QString();
-        ui->tableWidget->setCellWidget(row, 1, MediaKind::NameCell(QFileInfo(path).fileName(), detail));
+        QWidget* cell = MediaKind::NameCell(QFileInfo(path).fileName(), QString());
+        ui->tableWidget->setCellWidget(row, 1, cell);
+        m_durationLabels.append(cell->findChild<QLabel*>(QStringLiteral("detailLabel")));
     }
+    m_probe->Start(fileList);
+}
+
+void PlayListWidget::onProbeDuration(int index, qint64 ms)
+{
+    if (index < 0 || index >= m_durationLabels.size() || !m_durationLabels.at(index)) {
+        return; // its row was deleted meanwhile
+    }
+    m_durationLabels.at(index)->setText(DurationText(ms));
 }
 
 void PlayListWidget::setListChange(int row)

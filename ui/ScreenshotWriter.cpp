@@ -1,18 +1,11 @@
 #include "ScreenshotWriter.h"
 
+#include "Yuv420ToRgb.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
-
-#include <algorithm>
-
-namespace {
-inline uchar Clamp(int value)
-{
-    return static_cast<uchar>(std::clamp(value, 0, 255));
-}
-}
 
 QString ScreenshotWriter::FileName(const QString& folder, const QDateTime& when)
 {
@@ -26,28 +19,15 @@ QString ScreenshotWriter::FileName(const QString& folder, const QDateTime& when)
 
 QImage ScreenshotWriter::ToImage(const QByteArray& yuv, int width, int height)
 {
-    const qint64 lumaSize = qint64(width) * height;
-    if (width < 2 || height < 2 || yuv.size() < lumaSize + 2 * ((width / 2) * (height / 2))) {
+    if (width <= 0 || height <= 0 || yuv.size() < Yuv420ToRgb::FrameBytes(width, height)) {
         return QImage();
     }
     QImage image(width, height, QImage::Format_RGB888);
-    const auto* yPlane = reinterpret_cast<const uchar*>(yuv.constData());
-    const uchar* uPlane = yPlane + lumaSize;
-    const uchar* vPlane = uPlane + (width / 2) * (height / 2);
-    const int chromaStride = width / 2;
-    for (int row = 0; row < height; ++row) {
-        uchar* out = image.scanLine(row);
-        const int chromaRow = std::min(row / 2, height / 2 - 1);
-        for (int col = 0; col < width; ++col) {
-            const int chromaCol = std::min(col / 2, chromaStride - 1);
-            const int c = 1164 * (yPlane[row * width + col] - 16);
-            const int d = uPlane[chromaRow * chromaStride + chromaCol] - 128;
-            const int e = vPlane[chromaRow * chromaStride + chromaCol] - 128;
-            out[col * 3] = Clamp((c + 1594 * e) / 1000);
-            out[col * 3 + 1] = Clamp((c - 384 * d - 816 * e) / 1000);
-            out[col * 3 + 2] = Clamp((c + 1977 * d) / 1000);
-        }
+    if (image.isNull()) {
+        return QImage(); // no memory for the picture
     }
+    Yuv420ToRgb::Convert(reinterpret_cast<const uchar*>(yuv.constData()), yuv.size(), width, height, image.bits(),
+                         image.bytesPerLine());
     return image;
 }
 
@@ -77,7 +57,9 @@ ScreenshotWriter::Result ScreenshotWriter::Save(const QByteArray& yuv, int width
     }
     const QImage image = ToImage(yuv, width, height);
     if (image.isNull() || !Write(image, fileName)) {
+        qDebug() << __LINE__ << "ScreenshotWriter::Save" << "write failed" << width << height << yuv.size();
         return {Outcome::Failed, QImage(), fileName};
     }
+    qDebug() << __LINE__ << "ScreenshotWriter::Save" << "saved" << width << height;
     return {Outcome::Saved, image, fileName};
 }

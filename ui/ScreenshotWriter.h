@@ -24,8 +24,8 @@ public:
     // folder/yyyyMMddhhmmss.jpg, or folder/yyyyMMddhhmmss_N.jpg with the
     // first N from 1 whose file does not exist yet.
     static QString FileName(const QString& folder, const QDateTime& when);
-    // BT.601 limited range to RGB888; a frame shorter than width x height
-    // x 3 / 2 bytes gives a null image.
+    // BT.601 limited range to RGB888 (Yuv420ToRgb); a frame shorter than its
+    // three planes gives a null image.
     static QImage ToImage(const QByteArray& yuv, int width, int height);
     // JPEG at quality 100.
     static bool Write(const QImage& image, const QString& fileName);

@@ -41,6 +41,7 @@ private slots:
     {
         QVERIFY(m_workDir.isValid());
         QVERIFY(QDir::setCurrent(m_workDir.path()));
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     }
 
     void importSkipsDuplicateNamesAndOtherKinds()
@@ -91,7 +92,8 @@ private slots:
         auto* table = Child<QTableWidget>(&list, "tableWidget");
         const QList<QLabel*> probed = table->cellWidget(2, 1)->findChildren<QLabel*>();
         QCOMPARE(probed.at(0)->text(), QStringLiteral("av.mp4"));
-        QCOMPARE(probed.at(1)->text(), QStringLiteral("时间:0:4"));
+        QTRY_COMPARE(probed.at(1)->text(), QStringLiteral("时间:0:4")); // probed on a worker
+        QCOMPARE(table->cellWidget(0, 1)->findChildren<QLabel*>().at(1)->text(), QStringLiteral("时间:--"));
 
         QSignalSpy play(&list, &PlayListWidget::sigShowVideo);
         emit table->cellDoubleClicked(1, 1);
@@ -123,6 +125,50 @@ private slots:
         QCOMPARE(QSettings(QStringLiteral("account.ini"), QSettings::IniFormat).value(QStringLiteral("PIC/Patch")).toString(),
                  QString());
         QVERIFY(!Child(&panel, "lineEdit_2")->isVisibleTo(&panel));
+    }
+
+    void settingsChooseAFolderOrKeepTheOldOne()
+    {
+        QSettings(QStringLiteral("account.ini"), QSettings::IniFormat).remove(QStringLiteral("PIC/Patch"));
+        PlaySetting panel;
+        auto* folder = Child<QLineEdit>(&panel, "lineEdit");
+        QCOMPARE(folder->text(), QCoreApplication::applicationDirPath() + QStringLiteral("/pic"));
+        QCOMPARE(panel.videoFolder(), QCoreApplication::applicationDirPath() + QStringLiteral("/video"));
+        const QString chosen = m_workDir.filePath(QStringLiteral("chosen"));
+        QVERIFY(QDir().mkpath(chosen));
+        QString caption;
+        QString start;
+        OnNextFileDialog([&](QFileDialog* dialog) {
+            caption = dialog->windowTitle();
+            start = dialog->directory().absolutePath();
+            QVERIFY(dialog->testOption(QFileDialog::ShowDirsOnly));
+            ChooseInFileDialog(dialog, chosen);
+        });
+        Click(&panel, "pushButton");
+        QCOMPARE(caption, QStringLiteral("选择路径"));
+        QCOMPARE(start, QCoreApplication::applicationDirPath());
+        QCOMPARE(QDir(folder->text()), QDir(chosen));
+        QCOMPARE(QDir(QSettings(QStringLiteral("account.ini"), QSettings::IniFormat)
+                          .value(QStringLiteral("PIC/Patch")).toString()),
+                 QDir(chosen));
+
+        OnNextFileDialog([](QFileDialog* dialog) { dialog->reject(); });
+        Click(&panel, "pushButton");
+        QCOMPARE(QDir(folder->text()), QDir(chosen));
+        QSettings(QStringLiteral("account.ini"), QSettings::IniFormat).remove(QStringLiteral("PIC/Patch"));
+    }
+
+    void languageSwitchNamesTheOtherLanguage()
+    {
+        QSettings(QStringLiteral("account.ini"), QSettings::IniFormat).setValue(QStringLiteral("Language/type"), QStringLiteral("zh_cn"));
+        {
+            PlaySetting panel;
+            QCOMPARE(Child<SliderBtn>(&panel, "widget_2")->textOff(), QStringLiteral("英文"));
+            QVERIFY(!Child<SliderBtn>(&panel, "widget_2")->checked());
+        }
+        QSettings(QStringLiteral("account.ini"), QSettings::IniFormat).remove(QStringLiteral("Language/type"));
+        PlaySetting panel;
+        QCOMPARE(Child<SliderBtn>(&panel, "widget_2")->textOff(), QStringLiteral("Chinese"));
     }
 
     void languageQuestionCancelRevertsWithoutAskingAgain()
