@@ -49,14 +49,27 @@ FisheyeController::~FisheyeController()
 
 void FisheyeController::OpenFile(const QString& filePath)
 {
-    CloseDialog();
+    if (m_dialog) {
+        // Closed unanswered: as if cancelled.
+        CloseDialog();
+        m_choice = m_beforeEdit;
+        m_circleDetected = m_detectedBeforeEdit;
+    }
     m_hint->Withdraw();
     m_hintOffer = HintOffer::None;
-    m_filePath = filePath;
-    m_choice = FisheyeChoice();
     m_picture.clear();
     m_pictureWidth = 0;
     m_pictureHeight = 0;
+    m_offerPending = false;
+    if (filePath == m_filePath && m_choice.display != FisheyeChoice::Display::Plain) {
+        // The same file again (a loop, a replay): the display it is being
+        // watched in goes on with its first picture.
+        m_choice.layout = CurrentLayout();
+        m_applyPending = true;
+        return;
+    }
+    m_filePath = filePath;
+    m_choice = FisheyeChoice();
     m_circleDetected = false;
     m_mountChosen = false;
     m_applyPending = false;
@@ -144,7 +157,9 @@ void FisheyeController::EditCircle()
     m_choice.layout = CurrentLayout();
     m_beforeEdit = m_choice;
     m_detectedBeforeEdit = m_circleDetected;
-    m_dialog = new FisheyeCircleDialog(m_display);
+    // A window of its own over the player's; the display's black style sheet
+    // is not handed down to it.
+    m_dialog = new FisheyeCircleDialog(m_display->window());
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
     m_dialog->SetPicture(m_pictureWidth, m_pictureHeight);
     m_dialog->SetCircle(m_choice.circle);
@@ -299,6 +314,10 @@ void FisheyeController::Show(const FisheyeChoice& choice)
     const int y = Rounded(choice.circle.centreY);
     const int r = Rounded(choice.circle.radius);
     const PanoMode shape = choice.circle.Shape(choice.pictureHeight);
+    // The outline is placed on the picture at its aspect ratio, so the picture
+    // keeps its aspect while outlined; every other display is as the player
+    // shows it (stretched over the view).
+    view->SetScale(choice.display == FisheyeChoice::Display::Circle);
     switch (choice.display) {
     case FisheyeChoice::Display::Plain:
         view->DisablePano();

@@ -22,8 +22,9 @@ class QPoint;
 // (FisheyeMemory) and offered, through a FisheyeHint over the picture, when
 // the file is opened again; it is never applied unasked.
 //
-// Every file starts on the plain picture (the display's Start has put the view
-// back there); with the menu unused nothing here touches the view. The
+// Every newly opened file starts on the plain picture (the display's Start
+// has put the view back there); with the menu unused nothing here touches
+// the view. The
 // pictures are watched through the display's sigYuv (the array is shared, not
 // copied) so that detection and a pending choice have the current picture.
 //
@@ -37,9 +38,11 @@ public:
     explicit FisheyeController(DisplayWidget* display, QObject* parent = nullptr);
     ~FisheyeController() override;
 
-    // A file is being opened: the choice goes back to the plain picture
-    // without a circle, and the file's remembered choice, if any, is offered
-    // with its first picture.
+    // A file is being opened (the display's Start has put the view back on
+    // the plain picture): another file than the last one stays on the plain
+    // picture, without a circle, and its remembered choice, if any, is
+    // offered with its first picture; the same file again (a loop or a
+    // replay) goes on in the fisheye display it was being watched in.
     void OpenFile(const QString& filePath);
 
     // The current choice; its layout is the one the render core shows (it

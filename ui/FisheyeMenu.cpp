@@ -25,11 +25,23 @@ const char* const kLayoutNames[ViewLayout::kModeCount] = {
     QT_TRANSLATE_NOOP("FisheyeMenu", "平面画面"),
 };
 
+// The player's dark popups; set on the menu itself, so that the black
+// background its parent's style sheet hands down does not hide the texts.
+const char* const kMenuStyle =
+    "QMenu{background: #222222;color: #FFFFFF;border: 1px solid #444444;padding: 4px 0px;"
+    "font-size: 13px;}"
+    "QMenu::item{padding: 6px 28px 6px 28px;background: transparent;}"
+    "QMenu::item:selected{background: rgb(62, 107, 236);}"
+    "QMenu::item:disabled{color: #777777;}"
+    "QMenu::separator{height: 1px;background: #444444;margin: 4px 8px;}"
+    "QMenu::indicator{width: 14px;height: 14px;left: 8px;}";
+
 } // namespace
 
 FisheyeMenu::FisheyeMenu(QWidget* parent) : QMenu(parent)
 {
     setObjectName(QStringLiteral("fisheyeMenu"));
+    setStyleSheet(QString::fromLatin1(kMenuStyle));
     auto* displays = new QActionGroup(this);
     m_plain = AddChoice(this, displays, tr("原始画面"), "plainAction");
     m_zoom = AddChoice(this, displays, tr("放大到鱼眼圆"), "zoomAction");

@@ -99,7 +99,7 @@ private slots:
         m_window.reset();
     }
 
-    void everyFileStartsOnThePlainPicture()
+    void everyNewFileStartsOnThePlainPicture()
     {
         FeedFisheye();
         QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Plain);
@@ -109,10 +109,31 @@ private slots:
         QVERIFY(Choose("zoomAction"));
         QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Zoomed);
         m_display->Start();
-        m_controller->OpenFile(kFile);
+        m_controller->OpenFile(QStringLiteral("/media/another.mvr"));
         FeedFisheye();
         QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Plain);
         QCOMPARE(m_controller->Choice().display, FisheyeChoice::Display::Plain);
+    }
+
+    void theSameFileAgainGoesOnInItsDisplay()
+    {
+        FeedFisheye();
+        QTRY_VERIFY(View()->Renderer());
+        QVERIFY(Choose("layoutAction6"));
+        m_display->Start(); // a loop: the display puts the view back first
+        m_controller->OpenFile(kFile);
+        QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Plain);
+        FeedFisheye();
+        QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Dewarped);
+        QCOMPARE(View()->Renderer()->CurrentMode(), 6);
+        QVERIFY(!m_controller->Hint()->isVisible());
+
+        QVERIFY(Choose("plainAction"));
+        m_display->Start();
+        m_controller->OpenFile(kFile);
+        FeedFisheye();
+        QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Plain);
+        QVERIFY(m_controller->Hint()->isVisible()); // the last fisheye choice, offered
     }
 
     void menuOffersWhatThePictureAllows()
@@ -285,6 +306,8 @@ private slots:
         QVERIFY(Choose("layoutAction13"));
         QVERIFY(FisheyeMemory::Recall(kFile).has_value());
 
+        m_display->Start();
+        m_controller->OpenFile(QStringLiteral("/media/other.mvr"));
         m_display->Start();
         m_controller->OpenFile(kFile);
         FeedFisheye();

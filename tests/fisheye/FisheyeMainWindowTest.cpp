@@ -16,6 +16,7 @@
 #include "PlayListWidget.h"
 
 #include <QDir>
+#include <QFile>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -59,14 +60,14 @@ private:
 
     static GLYuvWidget* View(MainWindow& window) { return window.display()->View(); }
 
-    static bool StartRecording(MainWindow& window)
+    static bool StartRecording(MainWindow& window, const QStringList& files = {kRecording})
     {
         window.resize(1040, 739);
         window.show();
         if (!QTest::qWaitForWindowExposed(&window)) {
             return false;
         }
-        window.OpenFiles({kRecording});
+        window.OpenFiles(files);
         return QTest::qWaitFor(
             [&window] { return window.display()->CurrentPage() == DisplayWidget::Page::Video; },
             20000);
@@ -184,9 +185,17 @@ private slots:
 
     void reopeningTheFileOffersTheLastChoice()
     {
+        // A second copy is another file, with nothing to offer.
+        const QString copy = m_workDir.path() + QStringLiteral("/fisheye-copy.mvr");
+        QVERIFY(QFile::copy(kRecording, copy));
         MainWindow window;
-        QVERIFY(StartRecording(window));
+        QVERIFY(StartRecording(window, {kRecording, copy}));
         QVERIFY(ChooseOn(View(window), "layoutAction9"));
+        window.ShowVideo(1);
+        QCOMPARE(View(window)->State(), GLYuvWidget::DisplayState::Plain);
+        QTRY_VERIFY_WITH_TIMEOUT(window.display()->CurrentPage() == DisplayWidget::Page::Video,
+                                 20000);
+        QVERIFY(!window.fisheye()->Hint()->isVisible());
         window.ShowVideo(0);
         QCOMPARE(View(window)->State(), GLYuvWidget::DisplayState::Plain);
         FisheyeHint* hint = window.fisheye()->Hint();
