@@ -125,6 +125,23 @@ private slots:
         QCOMPARE(found->Shape(height), cut ? kPanoModeWall : kPanoModeCeiling);
     }
 
+    void darkSceneAtTheRimIsLeftOut()
+    {
+        // A sixth of the circle's rim shows a scene as dark as the border.
+        const int width = 800;
+        const int height = 600;
+        QByteArray picture = FisheyePicture::Make(width, height, 400, 300, 280);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const double angle = std::atan2(y + 0.5 - 300, x + 0.5 - 400);
+                if (std::hypot(x + 0.5 - 400, y + 0.5 - 300) > 200 && angle > 0.3 && angle < 1.35) {
+                    picture[y * width + x] = char(0);
+                }
+            }
+        }
+        Verify(FisheyeCircleDetector::Detect(picture, width, height), 400, 300, 280);
+    }
+
     void ordinaryPicturesHaveNoCircle_data()
     {
         QTest::addColumn<QByteArray>("picture");
