@@ -142,4 +142,164 @@
         <translation>Choose a folder</translation>
     </message>
 </context>
+<context>
+    <name>FisheyeMenu</name>
+    <message>
+        <source>原始画面</source>
+        <translation>Plain picture</translation>
+    </message>
+    <message>
+        <source>放大到鱼眼圆</source>
+        <translation>Zoom onto the circle</translation>
+    </message>
+    <message>
+        <source>显示鱼眼圆</source>
+        <translation>Show the circle</translation>
+    </message>
+    <message>
+        <source>鱼眼展开</source>
+        <translation>Dewarped view</translation>
+    </message>
+    <message>
+        <source>吸顶安装</source>
+        <translation>Ceiling mount</translation>
+    </message>
+    <message>
+        <source>壁挂安装</source>
+        <translation>Wall mount</translation>
+    </message>
+    <message>
+        <source>自动检测鱼眼圆</source>
+        <translation>Detect the circle</translation>
+    </message>
+    <message>
+        <source>设置鱼眼圆...</source>
+        <translation>Set the circle...</translation>
+    </message>
+    <message>
+        <source>恢复上次的鱼眼画面</source>
+        <translation>Restore last fisheye view</translation>
+    </message>
+    <message>
+        <source>圆形画面</source>
+        <translation>Circle</translation>
+    </message>
+    <message>
+        <source>透视画面</source>
+        <translation>Perspective</translation>
+    </message>
+    <message>
+        <source>全景条 + 2 画面</source>
+        <translation>Panorama strip + 2 views</translation>
+    </message>
+    <message>
+        <source>全景 / 柱面</source>
+        <translation>Panorama / cylinder</translation>
+    </message>
+    <message>
+        <source>水平展开</source>
+        <translation>Horizontal expansion</translation>
+    </message>
+    <message>
+        <source>垂直展开</source>
+        <translation>Vertical expansion</translation>
+    </message>
+    <message>
+        <source>双全景</source>
+        <translation>Double panorama</translation>
+    </message>
+    <message>
+        <source>四画面</source>
+        <translation>4 views</translation>
+    </message>
+    <message>
+        <source>圆形 + 3 画面</source>
+        <translation>Circle + 3 views</translation>
+    </message>
+    <message>
+        <source>圆形 + 5 画面</source>
+        <translation>Circle + 5 views</translation>
+    </message>
+    <message>
+        <source>圆形 + 1 画面</source>
+        <translation>Circle + 1 view</translation>
+    </message>
+    <message>
+        <source>圆形 + 2 画面 + 全景条</source>
+        <translation>Circle + 2 views + strip</translation>
+    </message>
+    <message>
+        <source>全景</source>
+        <translation>Panorama</translation>
+    </message>
+    <message>
+        <source>平面画面</source>
+        <translation>Flat picture</translation>
+    </message>
+</context>
+<context>
+    <name>FisheyeController</name>
+    <message>
+        <source>上次以“%1”观看此文件</source>
+        <translation>Last time this file was shown as “%1”</translation>
+    </message>
+    <message>
+        <source>恢复上次的鱼眼画面</source>
+        <translation>Restore last fisheye view</translation>
+    </message>
+    <message>
+        <source>未找到鱼眼圆</source>
+        <translation>No fisheye circle found</translation>
+    </message>
+    <message>
+        <source>设置鱼眼圆...</source>
+        <translation>Set the circle...</translation>
+    </message>
+</context>
+<context>
+    <name>FisheyeHint</name>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>FisheyeCircleDialog</name>
+    <message>
+        <source>鱼眼圆</source>
+        <translation>Fisheye circle</translation>
+    </message>
+    <message>
+        <source>圆心 X</source>
+        <translation>Centre X</translation>
+    </message>
+    <message>
+        <source>圆心 Y</source>
+        <translation>Centre Y</translation>
+    </message>
+    <message>
+        <source>半径</source>
+        <translation>Radius</translation>
+    </message>
+    <message>
+        <source>自动检测</source>
+        <translation>Detect</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>画面 %1 × %2 像素</source>
+        <translation>Picture %1 × %2 pixels</translation>
+    </message>
+    <message>
+        <source>未找到鱼眼圆</source>
+        <translation>No fisheye circle found</translation>
+    </message>
+</context>
 </TS>

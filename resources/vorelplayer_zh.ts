@@ -142,4 +142,164 @@
         <translation>选择路径</translation>
     </message>
 </context>
+<context>
+    <name>FisheyeMenu</name>
+    <message>
+        <source>原始画面</source>
+        <translation>原始画面</translation>
+    </message>
+    <message>
+        <source>放大到鱼眼圆</source>
+        <translation>放大到鱼眼圆</translation>
+    </message>
+    <message>
+        <source>显示鱼眼圆</source>
+        <translation>显示鱼眼圆</translation>
+    </message>
+    <message>
+        <source>鱼眼展开</source>
+        <translation>鱼眼展开</translation>
+    </message>
+    <message>
+        <source>吸顶安装</source>
+        <translation>吸顶安装</translation>
+    </message>
+    <message>
+        <source>壁挂安装</source>
+        <translation>壁挂安装</translation>
+    </message>
+    <message>
+        <source>自动检测鱼眼圆</source>
+        <translation>自动检测鱼眼圆</translation>
+    </message>
+    <message>
+        <source>设置鱼眼圆...</source>
+        <translation>设置鱼眼圆...</translation>
+    </message>
+    <message>
+        <source>恢复上次的鱼眼画面</source>
+        <translation>恢复上次的鱼眼画面</translation>
+    </message>
+    <message>
+        <source>圆形画面</source>
+        <translation>圆形画面</translation>
+    </message>
+    <message>
+        <source>透视画面</source>
+        <translation>透视画面</translation>
+    </message>
+    <message>
+        <source>全景条 + 2 画面</source>
+        <translation>全景条 + 2 画面</translation>
+    </message>
+    <message>
+        <source>全景 / 柱面</source>
+        <translation>全景 / 柱面</translation>
+    </message>
+    <message>
+        <source>水平展开</source>
+        <translation>水平展开</translation>
+    </message>
+    <message>
+        <source>垂直展开</source>
+        <translation>垂直展开</translation>
+    </message>
+    <message>
+        <source>双全景</source>
+        <translation>双全景</translation>
+    </message>
+    <message>
+        <source>四画面</source>
+        <translation>四画面</translation>
+    </message>
+    <message>
+        <source>圆形 + 3 画面</source>
+        <translation>圆形 + 3 画面</translation>
+    </message>
+    <message>
+        <source>圆形 + 5 画面</source>
+        <translation>圆形 + 5 画面</translation>
+    </message>
+    <message>
+        <source>圆形 + 1 画面</source>
+        <translation>圆形 + 1 画面</translation>
+    </message>
+    <message>
+        <source>圆形 + 2 画面 + 全景条</source>
+        <translation>圆形 + 2 画面 + 全景条</translation>
+    </message>
+    <message>
+        <source>全景</source>
+        <translation>全景</translation>
+    </message>
+    <message>
+        <source>平面画面</source>
+        <translation>平面画面</translation>
+    </message>
+</context>
+<context>
+    <name>FisheyeController</name>
+    <message>
+        <source>上次以“%1”观看此文件</source>
+        <translation>上次以“%1”观看此文件</translation>
+    </message>
+    <message>
+        <source>恢复上次的鱼眼画面</source>
+        <translation>恢复上次的鱼眼画面</translation>
+    </message>
+    <message>
+        <source>未找到鱼眼圆</source>
+        <translation>未找到鱼眼圆</translation>
+    </message>
+    <message>
+        <source>设置鱼眼圆...</source>
+        <translation>设置鱼眼圆...</translation>
+    </message>
+</context>
+<context>
+    <name>FisheyeHint</name>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+</context>
+<context>
+    <name>FisheyeCircleDialog</name>
+    <message>
+        <source>鱼眼圆</source>
+        <translation>鱼眼圆</translation>
+    </message>
+    <message>
+        <source>圆心 X</source>
+        <translation>圆心 X</translation>
+    </message>
+    <message>
+        <source>圆心 Y</source>
+        <translation>圆心 Y</translation>
+    </message>
+    <message>
+        <source>半径</source>
+        <translation>半径</translation>
+    </message>
+    <message>
+        <source>自动检测</source>
+        <translation>自动检测</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>画面 %1 × %2 像素</source>
+        <translation>画面 %1 × %2 像素</translation>
+    </message>
+    <message>
+        <source>未找到鱼眼圆</source>
+        <translation>未找到鱼眼圆</translation>
+    </message>
+</context>
 </TS>

@@ -14,10 +14,13 @@
 #include "PanoRenderer.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 
 #include <cmath>
 #include <memory>
@@ -346,6 +349,51 @@ private slots:
         QVERIFY(hint->isVisible());
         QVERIFY(Choose("zoomAction"));
         QVERIFY(!hint->isVisible());
+    }
+
+    void englishTexts()
+    {
+        QTranslator english;
+        QVERIFY(english.load(QStringLiteral("vorelplayer_en.qm"), QStringLiteral(VOREL_QM_DIR)));
+        QCoreApplication::installTranslator(&english);
+        FisheyeMenu menu;
+        const auto text = [&menu](const char* name) {
+            return menu.findChild<QAction*>(QString::fromLatin1(name))->text();
+        };
+        QCOMPARE(text("plainAction"), QStringLiteral("Plain picture"));
+        QCOMPARE(text("zoomAction"), QStringLiteral("Zoom onto the circle"));
+        QCOMPARE(text("circleAction"), QStringLiteral("Show the circle"));
+        QCOMPARE(menu.LayoutMenu()->title(), QStringLiteral("Dewarped view"));
+        QCOMPARE(text("layoutAction8"), QStringLiteral("Circle + 3 views"));
+        QCOMPARE(text("layoutAction12"), QStringLiteral("Panorama"));
+        QCOMPARE(text("wallAction"), QStringLiteral("Wall mount"));
+        QCOMPARE(text("restoreAction"), QStringLiteral("Restore last fisheye view"));
+        for (int layout = 0; layout < ViewLayout::kModeCount; ++layout) {
+            QVERIFY(!FisheyeMenu::LayoutName(layout).contains(
+                QRegularExpression(QStringLiteral("[^\\x{0}-\\x{7f}“”]"))));
+        }
+        FisheyeCircleDialog dialog;
+        dialog.SetPicture(720, 576);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Fisheye circle"));
+        QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("sizeLabel"))->text(),
+                 QStringLiteral("Picture 720 × 576 pixels"));
+        QCOMPARE(dialog.findChild<QPushButton*>(QStringLiteral("detectBtn"))->text(),
+                 QStringLiteral("Detect"));
+
+        FisheyeMemory::Remember(kFile, [] {
+            FisheyeChoice choice;
+            choice.display = FisheyeChoice::Display::Zoom;
+            choice.circle = {360, 360, 360};
+            choice.pictureWidth = choice.pictureHeight = 720;
+            return choice;
+        }());
+        FisheyeController controller(m_display);
+        controller.OpenFile(kFile);
+        FeedFisheye();
+        QCOMPARE(controller.Hint()->Text(),
+                 QStringLiteral("Last time this file was shown as “Zoom onto the circle”"));
+        QCOMPARE(controller.Hint()->ActionText(), QStringLiteral("Restore last fisheye view"));
+        QCoreApplication::removeTranslator(&english);
     }
 };
 
