@@ -158,10 +158,7 @@ void PlaySpliterSystem::QueueMvrPicture(MvrFrame&& frame, int width, int height)
     item.width = width;
     item.height = height;
     item.ptsMs = frame.timestamp;
-    item.seekSerial = m_seekSerial;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    NoteLandingLocked(item.ptsMs);
-    m_videoQueue.push_back(std::move(item));
+    PushPicture(std::move(item));
 }
 
 void PlaySpliterSystem::QueueMvrAudio(MvrFrame&& frame)
@@ -355,6 +352,12 @@ void PlaySpliterSystem::QueuePicture(const AVFrame& frame)
     item.width = frame.width;
     item.height = frame.height;
     item.ptsMs = m_input.VideoPtsMs(frame);
+    PushPicture(std::move(item));
+}
+
+// Reading thread: queues a decoded picture, tagged with the current seek.
+void PlaySpliterSystem::PushPicture(VideoQueueItem&& item)
+{
     item.seekSerial = m_seekSerial;
     std::lock_guard<std::mutex> lock(m_mutex);
     NoteLandingLocked(item.ptsMs);

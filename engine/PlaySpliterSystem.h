@@ -147,6 +147,7 @@ private:
 
     void audioSolution();
     bool TakeAudio(AudioQueueItem& item);
+    void PushPicture(VideoQueueItem&& item);
     void NoteLandingLocked(qint64 ptsMs);
     bool PresenterDone();
     void FeedAudio(AudioQueueItem& item);
