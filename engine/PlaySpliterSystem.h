@@ -27,6 +27,7 @@
 #include "FfmpegInput.h"
 #include "MvrReader.h"
 #include "PictureBufferPool.h"
+#include "PictureFormat.h"
 #include "PlaybackClock.h"
 #include "VideoConverter.h"
 #include "XAudioPlay.h"
@@ -112,6 +113,10 @@ Q_SIGNALS:
     void sigSetLengthing(int Length);
     // ptr is valid only while the signal is delivered: connect directly and copy.
     void sigYuv(uchar* ptr, uint width, uint height, int size);
+    // Emitted on the presenter thread right before the sigYuv of the first
+    // picture of every playback and of every picture whose format differs
+    // from the one before it; the format holds for the pictures that follow.
+    void sigPictureFormat(PictureFormat format);
     void sigPlayFinish();
     void sigSendMessage(QString text);
     void sigdeleteqmap(int time);
