@@ -8,6 +8,8 @@
 //    here (callers on other threads are blocked until it is done).
 //  - writer thread (the engine's reading thread, or the MVR audio feeder):
 //    Setting, GetAudioFrameSlot, BufferedUs; writes go straight to the device.
+// Lifetime: the destructor ends and joins the sink thread (the QAudioOutput
+// is deleted as it finishes); the owner joins every writer thread first.
 // Locks: m_mutex guards m_output, m_device, m_format and the counters. It is
 // taken after the engine lock, never before it, and never held while waiting
 // for the sink thread or for room in the device.

@@ -59,12 +59,10 @@ PlaySpliterSystem::PlaySpliterSystem()
 
 PlaySpliterSystem::~PlaySpliterSystem()
 {
-    // A playback still running would keep the thread from ending.
-    ForceStop();
-    m_thread.exit(0);
-    m_thread.wait();
+    Shutdown();
     // The engine lock orders this thread after everything the playback's
-    // threads did (the thread join above goes through Qt's own primitives).
+    // threads did (the thread join in Shutdown goes through Qt's own
+    // primitives).
     std::lock_guard<std::mutex> lock(m_mutex);
     ClearQueuesLocked();
     m_input.Close();
@@ -76,6 +74,16 @@ void PlaySpliterSystem::ForceStop()
     m_isPause = true;
 }
 
+void PlaySpliterSystem::Shutdown()
+{
+    // Set before the stop flag: a StartSpliter that is already running but
+    // has not yet reset the flags sees it and stops (see ResetForPlayback).
+    m_shutDown = true;
+    ForceStop();
+    m_thread.exit(0);
+    m_thread.wait();
+}
+
 void PlaySpliterSystem::SetPacing(Pacing pacing)
 {
     m_pacing = pacing;
@@ -84,7 +92,8 @@ void PlaySpliterSystem::SetPacing(Pacing pacing)
 
 void PlaySpliterSystem::ResetForPlayback()
 {
-    m_isStop = false;
+    // After Shutdown a start that was already on its way plays nothing.
+    m_isStop = m_shutDown.load();
     m_isPause = false;
     m_isJump = false;
     m_readFinished = false;

@@ -15,6 +15,10 @@
 //    off m_audioQueue, applies the speed's tempo and writes it to the sink,
 //    so that waiting for the device never holds up decoding pictures.
 //  - setMultiple may be called from any thread.
+// Lifetime: the presenter, the feeder and the MVR reader are started and
+// joined inside StartSpliter, so none outlives the playback; Shutdown (also
+// run by the destructor) joins the engine thread, and the audio sink joins
+// its own thread when the engine destroys it, after the engine thread.
 // Locks, in order: m_mutex (the engine lock), then AudioOut's lock; the
 // clock's and the buffer pool's locks are leaves.
 // A seek runs on the GUI thread while the reader and the feeder are parked:
@@ -90,6 +94,13 @@ public:
 
     // Sets m_isStop and m_isPause without the lock (window closing).
     void ForceStop();
+    // Stops the playback and joins the engine thread, and with it every
+    // thread of the playback (presenter, feeder, MVR reader): afterwards no
+    // thread of the engine runs, emits or reads the path it was given.
+    // Idempotent; the destructor calls it. The owner calls it before it
+    // destroys anything those threads touch (the path buffer, the objects
+    // its directly connected slots use).
+    void Shutdown();
     // Before a playback starts; tools and tests use Untimed.
     void SetPacing(Pacing pacing);
     AudioOut* audioOut() const { return m_audioOut.get(); }
@@ -166,6 +177,7 @@ private:
 
     // shared flags, polled by every thread of a playback
     std::atomic<bool> m_isStop{true};
+    std::atomic<bool> m_shutDown{false}; // set once, by Shutdown
     std::atomic<bool> m_isPause{false};
     std::atomic<bool> m_readFinished{false};
     std::atomic<bool> m_readAborted{false};

@@ -73,7 +73,10 @@ MainWindow::MainWindow(QWidget* parent)
 MainWindow::~MainWindow()
 {
     qDebug() << __LINE__ << "MainWindow::~MainWindow";
-    m_engine.ForceStop();
+    // Joins every engine thread before any member goes: the presenter calls
+    // OnEngineYuv (frame lock, frame copy, display) and the engine thread
+    // reads the path buffer, both declared after or beside the engine.
+    m_engine.Shutdown();
 }
 
 void MainWindow::CreateChildren()
@@ -714,8 +717,21 @@ bool MainWindow::TitleBarMove(const QPoint& global)
 
 bool MainWindow::TitleBarEvent(QEvent* event)
 {
-    auto* mouse = static_cast<QMouseEvent*>(event);
+    // The title bar gets every kind of event: only mouse events are cast.
     switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        return TitleBarMouseEvent(static_cast<QMouseEvent*>(event));
+    default:
+        return false;
+    }
+}
+
+bool MainWindow::TitleBarMouseEvent(QMouseEvent* mouse)
+{
+    switch (mouse->type()) {
     case QEvent::MouseButtonPress:
         m_titlePressPos = mouse->pos();
         if (m_titlePressPos.x() >= kDragEdgePx && m_titlePressPos.x() <= width() - kDragEdgePx

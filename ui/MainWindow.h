@@ -27,6 +27,7 @@ class PlayListWidget;
 class PlayModelWidget;
 class PlaySetting;
 class PowerEvents;
+class QMouseEvent;
 class QTimer;
 class RecordHint;
 class VolumeWidget;
@@ -42,6 +43,10 @@ class VolumeWidget;
 // picture buffer is valid.
 // Locks: m_frameLock guards m_currentFrame, m_frameWidth and m_frameHeight
 // (the picture handler and the screenshot command).
+// Lifetime: the window starts threads only through the engine (its thread,
+// the playback's threads, the audio sink's thread) and the play list's
+// duration probe. The destructor joins the engine's threads first of all;
+// the probe's worker is joined when the play list, a child, is deleted.
 class MainWindow : public QWidget
 {
     Q_OBJECT
@@ -164,6 +169,7 @@ private:
     void SlideBar(const QPoint& to);
     void SetCursorShape(Qt::CursorShape shape);
     bool TitleBarEvent(QEvent* event);
+    bool TitleBarMouseEvent(QMouseEvent* mouse);
     bool TitleBarMove(const QPoint& global);
 
     std::unique_ptr<Ui::MainWindow> ui;
