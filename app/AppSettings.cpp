@@ -9,6 +9,7 @@ const char* const AppSettings::kLanguageFirst = "Language/first";
 const char* const AppSettings::kLanguageType = "Language/type";
 const char* const AppSettings::kPictureFolder = "PIC/Patch";
 const char* const AppSettings::kVideoFolder = "VIDEO/Patch";
+const char* const AppSettings::kStretchToWindow = "VIDEO/StretchToWindow";
 const char* const AppSettings::kChinese = "zh_cn";
 const char* const AppSettings::kEnglish = "en_us";
 

@@ -17,6 +17,8 @@ public:
     static const char* const kLanguageType;
     static const char* const kPictureFolder;
     static const char* const kVideoFolder;
+    // The plain picture is stretched to the window instead of keeping its aspect.
+    static const char* const kStretchToWindow;
     static const char* const kChinese;
     static const char* const kEnglish;
 

@@ -4,11 +4,16 @@
 #include "LoadingWidget.h"
 
 #include <QBoxLayout>
+#include <QLoggingCategory>
+#include <QMutexLocker>
 #include <QSpacerItem>
 #include <QStackedLayout>
 #include <QtGlobal>
 
 namespace {
+
+// Per-picture lines; off unless enabled (QT_LOGGING_RULES or the log file).
+Q_LOGGING_CATEGORY(lcDisplayFrames, "vorel.display.frames", QtWarningMsg)
 
 const char kLoadingImage[] = ":/img/logging-in.png";
 constexpr int kLoadingFrameCount = 47;
@@ -60,8 +65,64 @@ DisplayWidget::Page DisplayWidget::CurrentPage() const
     return pages->currentIndex() == static_cast<int>(Page::Video) ? Page::Video : Page::Black;
 }
 
+void DisplayWidget::PostPicture(QByteArray frameBuffer, uint width, uint height,
+                                PictureFormat format)
+{
+    bool wake = false;
+    {
+        QMutexLocker lock(&m_mailboxLock);
+        if (m_pendingSet) {
+            ++m_pendingDropped;
+        }
+        wake = !m_pendingSet;
+        m_pendingSet = true;
+        m_pendingFrame = std::move(frameBuffer);
+        m_pendingWidth = width;
+        m_pendingHeight = height;
+        m_pendingFormat = format;
+    }
+    // One wake-up in flight at most: the GUI thread takes the newest picture.
+    if (wake) {
+        QMetaObject::invokeMethod(this, &DisplayWidget::TakePicture, Qt::QueuedConnection);
+    }
+}
+
+quint64 DisplayWidget::DroppedPictures() const
+{
+    QMutexLocker lock(&m_mailboxLock);
+    return m_pendingDropped;
+}
+
+void DisplayWidget::TakePicture()
+{
+    QByteArray frameBuffer;
+    uint width = 0;
+    uint height = 0;
+    PictureFormat format;
+    {
+        QMutexLocker lock(&m_mailboxLock);
+        if (!m_pendingSet) {
+            return;
+        }
+        m_pendingSet = false;
+        frameBuffer = std::move(m_pendingFrame);
+        m_pendingFrame = QByteArray();
+        width = m_pendingWidth;
+        height = m_pendingHeight;
+        format = m_pendingFormat;
+    }
+    view->SetPictureFormat(format);
+    emit sigYuv(frameBuffer, width, height);
+}
+
 void DisplayWidget::Start()
 {
+    {
+        // A picture of the last file still in the mailbox is not shown.
+        QMutexLocker lock(&m_mailboxLock);
+        m_pendingSet = false;
+        m_pendingFrame = QByteArray();
+    }
     loading->show();
     loading->Start();
     pages->setCurrentIndex(static_cast<int>(Page::Black));
@@ -89,7 +150,7 @@ void DisplayWidget::onDecodedFrame(uchar* /*frameData*/)
 
 void DisplayWidget::OnPicture(QByteArray frameBuffer, uint width, uint height)
 {
-    qDebug("%d", 39);
+    qCDebug(lcDisplayFrames, "%d", 39);
     pages->setCurrentIndex(static_cast<int>(Page::Video));
     // The view must end up visible even if something hid it; showing it only
     // when hidden spares a hide/show cycle (and a relayout) per picture.

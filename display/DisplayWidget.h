@@ -1,6 +1,9 @@
 #pragma once
 
+#include "PictureFormat.h"
+
 #include <QByteArray>
+#include <QMutex>
 #include <QWidget>
 
 class GLYuvWidget;
@@ -13,8 +16,15 @@ class QStackedLayout;
 // the widget is connected to itself; the picture switches to the video page
 // and is forwarded to the view without copying (implicit sharing).
 //
-// Threads: GUI thread only. The main window emits sigYuv on the GUI thread
-// with its own deep copy of the decoder's buffer.
+// Pictures from the playback engine arrive through PostPicture, from the
+// engine's presenting thread: a mailbox of one picture, so that a display
+// that falls behind (a slow paint, a busy GUI thread) drops pictures there
+// instead of queueing them without bound on the GUI thread. The GUI thread
+// takes the newest and re-emits it as sigYuv, which also reaches every other
+// listener (the fisheye controller).
+//
+// Threads: GUI thread, except PostPicture and DroppedPictures (any thread).
+// Locks: m_mailboxLock guards the m_pending* fields; a leaf lock.
 class DisplayWidget : public QWidget
 {
     Q_OBJECT
@@ -30,6 +40,14 @@ public:
 
     Page CurrentPage() const;
     GLYuvWidget* View() const { return view; }
+
+    // Hands over a picture with its format; any thread. Replaces a picture
+    // still waiting for the GUI thread (which then counts as dropped).
+    void PostPicture(QByteArray frameBuffer, uint width, uint height, PictureFormat format);
+    // Pictures replaced in the mailbox before the GUI thread took them.
+    quint64 DroppedPictures() const;
+    // Shows a picture still waiting in the mailbox at once (GUI thread).
+    void ShowPendingPicture() { TakePicture(); }
     LoadingWidget* Loading() const { return loading; }
 
 signals:
@@ -49,6 +67,7 @@ public slots:
 
 private slots:
     void OnPicture(QByteArray frameBuffer, uint width, uint height);
+    void TakePicture();
 
 private:
     QWidget* BuildBlackPage();
@@ -56,4 +75,12 @@ private:
     QStackedLayout* pages = nullptr;
     LoadingWidget* loading = nullptr;
     GLYuvWidget* view = nullptr;
+
+    mutable QMutex m_mailboxLock;
+    bool m_pendingSet = false;
+    QByteArray m_pendingFrame;
+    uint m_pendingWidth = 0;
+    uint m_pendingHeight = 0;
+    PictureFormat m_pendingFormat;
+    quint64 m_pendingDropped = 0;
 };

@@ -6,6 +6,8 @@
 
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QPainter>
 #include <QOpenGLTexture>
 #include <QResizeEvent>
 #include <QTimerEvent>
@@ -24,8 +26,12 @@ const GLfloat kQuadVertices[16] = {
     -1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f, 1.0f, -1.0f,
     0.0f, 1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f,
 };
+const std::array<GLfloat, 8> kStoredTexCoords = {0.0f, 1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f};
 constexpr int kQuadTexCoordOffsetBytes = 8 * sizeof(GLfloat);
 constexpr int kQuadVertexCount = 4;
+// Not in the GL ES 2.0 headers Qt builds against.
+constexpr GLint kGlR8 = 0x8229;
+constexpr GLenum kGlRed = 0x1903;
 constexpr int kDewarpRepaintIntervalMs = 20;
 // A pointer jump beyond this share of the view's width or height in one move
 // marks every dewarp view as moved.
@@ -82,6 +88,8 @@ void GLYuvWidget::initializeGL()
 
     program = new ShaderProgram(this);
     program->Build();
+    m_colorCurrent = false;
+    m_quadTexCoords = kStoredTexCoords;
     CreateTextures();
     CreateRenderer();
     vboReady = quadBuffer.create();
@@ -124,6 +132,17 @@ void GLYuvWidget::FeedRenderer()
 
 void GLYuvWidget::CreateTextures()
 {
+    // One-channel textures: R8 where the context has them (stored as the
+    // bytes are, so an upload is a copy), luminance on plain GL ES 2.0.
+    // The shader reads the red channel, which both fill.
+    QOpenGLContext* gl = context();
+    const bool hasRed = gl && (gl->format().majorVersion() >= 3 ||
+                               gl->hasExtension(QByteArrayLiteral("GL_ARB_texture_rg")) ||
+                               gl->hasExtension(QByteArrayLiteral("GL_EXT_texture_rg")));
+    // GL ES 2.0's extension takes no sized formats.
+    const bool sized = gl && !(gl->isOpenGLES() && gl->format().majorVersion() < 3);
+    m_planeInternalFormat = hasRed ? (sized ? kGlR8 : static_cast<GLint>(kGlRed)) : GL_LUMINANCE;
+    m_planeFormat = hasRed ? kGlRed : GL_LUMINANCE;
     std::unique_ptr<QOpenGLTexture>* textures[3] = {&textureY, &textureU, &textureV};
     GLuint* ids[3] = {&textureIdY, &textureIdU, &textureIdV};
     for (int plane = 0; plane < 3; ++plane) {
@@ -173,41 +192,38 @@ void GLYuvWidget::paintGL()
         return;
     }
     if (panoOn && panoInteractive) {
-        PaintDewarped();
+        PaintDewarped(devicePixelRatioF());
         return;
     }
     QRect viewport;
-    if (!panoOn || !ZoomViewport(&viewport)) {
-        viewport = PlainViewport();
+    if (panoOn && ZoomViewport(size(), OverlayUpdate::Place, &viewport)) {
+        DrawPicture(viewport, devicePixelRatioF(), Orientation::Stored);
+        return;
     }
-    DrawPicture(viewport);
+    DrawPicture(PlainViewport(size()), devicePixelRatioF(), Orientation::Upright);
 }
 
-QRect GLYuvWidget::PlainViewport() const
+PictureGeometry GLYuvWidget::Geometry() const
 {
-    const float w = static_cast<float>(width());
-    const float h = static_cast<float>(height());
-    if (!keepAspect || frameWidth <= 0 || frameHeight <= 0) {
-        return QRect(0, 0, width(), height());
-    }
-    const float fw = static_cast<float>(frameWidth);
-    const float fh = static_cast<float>(frameHeight);
-    float vw = w;
-    float vh = h;
-    if (w / h > fw / fh) {
-        vw = h * fw / fh;
-    } else {
-        vh = w * fh / fw;
-    }
-    const float x = (w - vw) * 0.5f;
-    const float y = (h - vh) * 0.5f;
-    return QRect(Trunc(x), Trunc(y), Trunc(vw), Trunc(vh));
+    return PictureGeometry(frameWidth, frameHeight, m_format);
 }
 
-bool GLYuvWidget::ZoomViewport(QRect* viewport)
+QRect GLYuvWidget::PlainViewport(QSize view) const
 {
-    const float viewW = static_cast<float>(width());
-    const float viewH = static_cast<float>(height());
+    return Geometry().Viewport(view, keepAspect ? AspectMode::Keep : AspectMode::Stretch);
+}
+
+QRect GLYuvWidget::PictureRect() const
+{
+    return PlainViewport(size());
+}
+
+// The zoom works on the stored picture's own pixels: a fisheye circle is
+// found and given in them, whatever the stream's turn or sample shape.
+bool GLYuvWidget::ZoomViewport(QSize view, OverlayUpdate overlayUpdate, QRect* viewport)
+{
+    const float viewW = static_cast<float>(view.width());
+    const float viewH = static_cast<float>(view.height());
     const float w = static_cast<float>(frameWidth);
     const float h = static_cast<float>(frameHeight);
     const float cx = static_cast<float>(MirroredX());
@@ -230,7 +246,7 @@ bool GLYuvWidget::ZoomViewport(QRect* viewport)
     const float x = (viewW - vw) * 0.5f - (cx - w * 0.5f) * vw / w;
     // y counts from the bottom: a centre below the middle moves the picture up.
     const float y = (cy - h * 0.5f) * vh / h + (viewH - vh) * 0.5f;
-    if (assistLine && overlay) {
+    if (assistLine && overlay && overlayUpdate == OverlayUpdate::Place) {
         const int bottom = (mode == kPanoModeCeiling) ? Trunc(y) + Trunc(vh) - 1
                                                       : Trunc(y) + Trunc(viewH - 2.0f * y) - 1;
         const QRect imageRect(QPoint(Trunc(x), Trunc(y)), QPoint(Trunc(x) + Trunc(vw) - 1, bottom));
@@ -243,18 +259,35 @@ bool GLYuvWidget::ZoomViewport(QRect* viewport)
     return true;
 }
 
-void GLYuvWidget::BindQuadAttributes()
+void GLYuvWidget::BindQuadAttributes(Orientation orientation)
 {
+    const std::array<GLfloat, 8> texCoords =
+        orientation == Orientation::Upright ? Geometry().QuadTexCoords() : kStoredTexCoords;
+    const bool changed = texCoords != m_quadTexCoords;
+    m_quadTexCoords = texCoords;
     program->enableAttributeArray(ShaderProgram::kVertexIn);
     program->enableAttributeArray(ShaderProgram::kTextureIn);
     if (vboReady) {
         quadBuffer.bind();
+        // Rewritten only when the turn changes, not per picture.
+        if (changed) {
+            quadBuffer.write(kQuadTexCoordOffsetBytes, m_quadTexCoords.data(),
+                             static_cast<int>(sizeof(GLfloat) * m_quadTexCoords.size()));
+        }
         program->setAttributeBuffer(ShaderProgram::kVertexIn, GL_FLOAT, 0, 2);
         program->setAttributeBuffer(ShaderProgram::kTextureIn, GL_FLOAT, kQuadTexCoordOffsetBytes, 2);
         quadBuffer.release();
     } else {
         program->setAttributeArray(ShaderProgram::kVertexIn, GL_FLOAT, kQuadVertices, 2);
-        program->setAttributeArray(ShaderProgram::kTextureIn, GL_FLOAT, kQuadVertices + 8, 2);
+        program->setAttributeArray(ShaderProgram::kTextureIn, GL_FLOAT, m_quadTexCoords.data(), 2);
+    }
+}
+
+void GLYuvWidget::ApplyColor()
+{
+    if (!m_colorCurrent) {
+        program->SetYuvColor(YuvColorTransform::For(m_format));
+        m_colorCurrent = true;
     }
 }
 
@@ -297,17 +330,17 @@ void GLYuvWidget::PreparePlane(GLuint textureId, GLenum unit, const char* data, 
         return;
     }
     if (m_planeWidths[planeIndex] == width && m_planeHeights[planeIndex] == height) {
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_LUMINANCE, GL_UNSIGNED_BYTE, data);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, m_planeFormat, GL_UNSIGNED_BYTE, data);
         return;
     }
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, width, height, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, data);
+    glTexImage2D(GL_TEXTURE_2D, 0, m_planeInternalFormat, width, height, 0, m_planeFormat,
+                 GL_UNSIGNED_BYTE, data);
     m_planeWidths[planeIndex] = width;
     m_planeHeights[planeIndex] = height;
 }
 
-void GLYuvWidget::DrawPicture(const QRect& viewport)
+void GLYuvWidget::DrawPicture(const QRect& viewport, qreal ratio, Orientation orientation)
 {
-    const qreal ratio = devicePixelRatioF();
     glViewport(Trunc(static_cast<float>(viewport.x() * ratio)), Trunc(static_cast<float>(viewport.y() * ratio)),
                Trunc(static_cast<float>(viewport.width() * ratio)),
                Trunc(static_cast<float>(viewport.height() * ratio)));
@@ -317,7 +350,8 @@ void GLYuvWidget::DrawPicture(const QRect& viewport)
     program->setUniformValue(ShaderProgram::kIsPixelTypeRgb, 0);
     program->setUniformValue(ShaderProgram::kIsDirectDrawV, 1);
     program->setUniformValue(ShaderProgram::kIsPixelTypeYuv420p, 1);
-    BindQuadAttributes();
+    ApplyColor();
+    BindQuadAttributes(orientation);
     if (!PictureIsComplete()) {
         return;
     }
@@ -329,19 +363,20 @@ void GLYuvWidget::DrawPicture(const QRect& viewport)
     glActiveTexture(GL_TEXTURE0);
 }
 
-void GLYuvWidget::PaintDewarped()
+void GLYuvWidget::PaintDewarped(qreal pixelRatio)
 {
     program->bind();
     program->setUniformValue(ShaderProgram::kIsDirectDrawV, 0);
     program->setUniformValue(ShaderProgram::kIsPixelTypeRgb, 0);
     program->setUniformValue(ShaderProgram::kIsPixelTypeYuv420p, 1);
+    ApplyColor();
     if (!PictureIsComplete()) {
         return;
     }
     PreparePlanes();
     if (renderer) {
         // The ratio changes when the window moves to another screen.
-        renderer->SetPixelRatio(static_cast<float>(devicePixelRatioF()));
+        renderer->SetPixelRatio(static_cast<float>(pixelRatio));
         renderer->Render();
     }
     glActiveTexture(GL_TEXTURE0);
@@ -390,6 +425,22 @@ void GLYuvWidget::SetDisplay(QByteArray frameBuffer, int width, int height)
     update();
 }
 
+void GLYuvWidget::SetPictureFormat(PictureFormat format)
+{
+    if (format == m_format) {
+        return;
+    }
+    const bool colorChanged = format.matrix != m_format.matrix || format.range != m_format.range;
+    m_format = format;
+    if (colorChanged) {
+        m_colorCurrent = false;
+    }
+    if (overlay && overlay->isVisible() && !panoOn && overlay->IsCircleShown()) {
+        DrawCircle(panoX, panoY, panoR, mode, reverse, assistLine);
+    }
+    update();
+}
+
 void GLYuvWidget::ClearDisplay()
 {
     ResetOverlayDrawing();
@@ -416,30 +467,21 @@ bool GLYuvWidget::DrawCircle(int centreX, int centreY, int radius, PanoMode circ
     panoY = centreY;
     panoR = radius;
 
-    // Where the circle lies in the aspect-kept picture, in widget pixels.
-    const float viewW = static_cast<float>(width());
-    const float viewH = static_cast<float>(height());
-    const float w = static_cast<float>(frameWidth);
-    const float h = static_cast<float>(frameHeight);
-    const float r = static_cast<float>(radius);
-    const float m = static_cast<float>(MirroredX()) - r;
-    const float n = static_cast<float>(MirroredY()) - r;
-    float left = 0.0f;
-    float top = 0.0f;
-    float side = 0.0f;
-    if (viewW / viewH > w / h) {
-        left = m * viewH / h + (viewW - viewH * w / h) * 0.5f;
-        top = n * viewH / h;
-        side = viewH * 2.0f * r / h;
-    } else {
-        left = m * viewW / w;
-        top = n * viewW / w + (viewH - viewW * h / w) * 0.5f;
-        side = viewW * 2.0f * r / w;
-    }
-    const int l = Trunc(left);
-    const int t = Trunc(top);
-    const int s = Trunc(side);
-    overlay->SetCircleRect(QRect(QPoint(l, t), QPoint(l + s - 1, t + s - 1)));
+    // Where the circle lies in the picture as the plain display draws it
+    // (turned, at its display aspect, kept or stretched), in widget pixels.
+    const PictureGeometry geometry = Geometry();
+    const QRectF shown =
+        geometry.ViewportF(size(), keepAspect ? AspectMode::Keep : AspectMode::Stretch);
+    const QPointF centre(MirroredX(), MirroredY());
+    const QPointF reach(radius, radius);
+    const QRectF circle =
+        QRectF(geometry.PictureToView(centre - reach, shown), geometry.PictureToView(centre + reach, shown))
+            .normalized();
+    const int l = Trunc(static_cast<float>(circle.left()));
+    const int t = Trunc(static_cast<float>(circle.top()));
+    const int cw = Trunc(static_cast<float>(circle.width()));
+    const int ch = Trunc(static_cast<float>(circle.height()));
+    overlay->SetCircleRect(QRect(QPoint(l, t), QPoint(l + cw - 1, t + ch - 1)));
     overlay->SetShowCircle(true);
     return true;
 }
@@ -667,4 +709,67 @@ void GLYuvWidget::leaveEvent(QEvent* event)
 {
     emit sigLeave();
     QOpenGLWidget::leaveEvent(event);
+}
+
+QImage GLYuvWidget::GrabView()
+{
+    if (!program || !program->isLinked() || !context() || !PictureIsComplete()) {
+        return {};
+    }
+    const QSize target = (State() == DisplayState::Plain)
+                             ? Geometry().DisplaySize()
+                             : (QSizeF(size()) * devicePixelRatioF()).toSize();
+    if (target.isEmpty()) {
+        return {};
+    }
+    makeCurrent();
+    QImage image;
+    {
+        QOpenGLFramebufferObject framebuffer(target);
+        if (framebuffer.isValid() && framebuffer.bind()) {
+            RenderOffscreen(target);
+            image = framebuffer.toImage();
+            framebuffer.release();
+        }
+    }
+    doneCurrent();
+    if (image.isNull()) {
+        return {};
+    }
+    image = image.convertToFormat(QImage::Format_RGB888);
+    // The zoom's black mask lies on the overlay, over the GL picture.
+    if (State() == DisplayState::Zoomed && overlay && overlay->isVisible()) {
+        QPainter painter(&image);
+        painter.scale(static_cast<qreal>(target.width()) / width(),
+                      static_cast<qreal>(target.height()) / height());
+        overlay->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    }
+    return image;
+}
+
+void GLYuvWidget::RenderOffscreen(QSize target)
+{
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    switch (State()) {
+    case DisplayState::Plain:
+        DrawPicture(QRect(QPoint(0, 0), target), 1.0, Orientation::Upright);
+        break;
+    case DisplayState::Zoomed: {
+        QRect viewport;
+        if (ZoomViewport(target, OverlayUpdate::Leave, &viewport)) {
+            DrawPicture(viewport, 1.0, Orientation::Stored);
+        }
+        break;
+    }
+    case DisplayState::Dewarped:
+        if (renderer) {
+            // Laid out for the target's pixels, then back to the view's.
+            renderer->SetViewportSize(target.width(), target.height());
+            PaintDewarped(1.0);
+            renderer->SetViewportSize(width(), height());
+        }
+        break;
+    }
+    glActiveTexture(GL_TEXTURE0);
 }

@@ -1,14 +1,18 @@
 #pragma once
 
 #include "PanoMode.h"
+#include "PictureFormat.h"
+#include "PictureGeometry.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QOpenGLBuffer>
 #include <QOpenGLFunctions>
 #include <QOpenGLWidget>
 #include <QRect>
 #include <QString>
 
+#include <array>
 #include <memory>
 
 class PaintArea;
@@ -21,7 +25,9 @@ class ShaderProgram;
 // luminance textures and draws them with the shared shader program.
 //
 // Displays (see DisplayState):
-//   Plain     - the picture stretched over the view, or aspect-kept (SetScale);
+//   Plain     - the picture upright at its display aspect, centred with black
+//               bars, or stretched over the view (SetScale(false)); drawn in
+//               the colours its format describes (SetPictureFormat);
 //   Zoomed    - EnablePano: the fisheye circle enlarged to fill the view, with
 //               an optional black mask outside it and guide lines;
 //   Dewarped  - EnablePanoHY: the interactive dewarped display driven by the
@@ -51,6 +57,16 @@ public:
     // The render core of the dewarped display; null before the GL
     // initialisation.
     PanoRenderer* Renderer() const { return renderer.get(); }
+    PictureFormat Format() const { return m_format; }
+    bool KeepsAspect() const { return keepAspect; }
+    // Where the plain display draws the picture, in widget pixels.
+    QRect PictureRect() const;
+
+    // What the view shows, rendered offscreen: the plain picture upright at
+    // its own resolution and display aspect; a zoom or dewarped layout at the
+    // view's size in device pixels. Null without a picture or GL context.
+    // Renders on the calling (GUI) thread; a few milliseconds even for 4K.
+    QImage GrabView();
 
 signals:
     void sigEnter();
@@ -58,6 +74,9 @@ signals:
 
 public slots:
     void SetDisplay(QByteArray frameBuffer, int width, int height);
+    // The colour description, turn and sample aspect of the pictures that
+    // follow (and of the one shown, which is redrawn).
+    void SetPictureFormat(PictureFormat format);
     void ClearDisplay();
     bool DrawCircle(int panoX, int panoY, int panoR, PanoMode mode = kPanoModeCeiling,
                     bool reverse = false, bool assistLine = false);
@@ -96,20 +115,27 @@ private:
     PaintArea* EnsureOverlay();
     void ResetOverlayDrawing();
     void PlaceZoomCircle();
-    QRect PlainViewport() const;
-    bool ZoomViewport(QRect* viewport);
-    void BindQuadAttributes();
+    PictureGeometry Geometry() const;
+    QRect PlainViewport(QSize view) const;
+    // In `view` pixels; the overlay's guide lines follow when `placeOverlay`.
+    enum class OverlayUpdate { Place, Leave };
+    bool ZoomViewport(QSize view, OverlayUpdate overlayUpdate, QRect* viewport);
+    enum class Orientation { Upright, Stored };
+    void BindQuadAttributes(Orientation orientation);
     bool PictureIsComplete() const;
     void PreparePlanes();
     void PreparePlane(GLuint textureId, GLenum unit, const char* data, int width, int height,
                      int planeIndex);
-    void DrawPicture(const QRect& viewport);
-    void PaintDewarped();
+    void ApplyColor();
+    void DrawPicture(const QRect& viewport, qreal pixelRatio, Orientation orientation);
+    void PaintDewarped(qreal pixelRatio);
+    // Draws the current display into the bound framebuffer of `size` pixels.
+    void RenderOffscreen(QSize size);
     int MirroredX() const;
     int MirroredY() const;
 
     bool vboReady = false;
-    bool keepAspect = false;
+    bool keepAspect = true;
     bool panoOn = false;
     bool panoInteractive = false;
     PanoMode mode = kPanoModeCeiling;
@@ -141,8 +167,16 @@ private:
     // of unchanged size updates the image in place instead of re-specifying it.
     int m_planeWidths[3] = {0, 0, 0};
     int m_planeHeights[3] = {0, 0, 0};
+    // Formats of the plane textures, chosen at the GL initialisation.
+    GLint m_planeInternalFormat = GL_LUMINANCE;
+    GLenum m_planeFormat = GL_LUMINANCE;
     // The textures hold the current picture; cleared by every new picture.
     bool m_planesCurrent = false;
     // Layout chosen through SelectViewMode, -1 for none.
     int m_viewMode = -1;
+    PictureFormat m_format;
+    // The program converts with m_format's colours.
+    bool m_colorCurrent = false;
+    // Texture coordinates the quad buffer (or client array) holds.
+    std::array<GLfloat, 8> m_quadTexCoords{};
 };

@@ -1,6 +1,8 @@
 #include "ShaderProgram.h"
 
 #include <QByteArray>
+#include <QGenericMatrix>
+#include <QVector3D>
 #include <QOpenGLShader>
 #include <QtGlobal>
 
@@ -47,6 +49,8 @@ const char kFragmentSourceText[] =
     "uniform sampler2D texU;" SEP
     "uniform sampler2D texV;" SEP
     "uniform vec4 boundColor;" SEP
+    "uniform mat3 yuvToRgb;" SEP
+    "uniform vec3 yuvOffset;" SEP
     "varying vec2 textureOut;" SEP
     "void main(void)" SEP
     "{" SEP
@@ -69,11 +73,9 @@ const char kFragmentSourceText[] =
     "else if (isPixelTypeYUV420P)" SEP
     "{" SEP
     "yuv.x = texture2D(texY, textureOut).r;" SEP
-    "yuv.y = texture2D(texU, textureOut).r - 0.5;" SEP
-    "yuv.z = texture2D(texV, textureOut).r - 0.5;" SEP
-    "rgb = mat3( 1,       1,         1," SEP
-    "0,       -0.39465,  2.03211," SEP
-    "1.13983, -0.58060,  0) * yuv;" SEP
+    "yuv.y = texture2D(texU, textureOut).r;" SEP
+    "yuv.z = texture2D(texV, textureOut).r;" SEP
+    "rgb = clamp(yuvToRgb * (yuv - yuvOffset), 0., 1.);" SEP
     "gl_FragColor = vec4(rgb, 1);" SEP
     "}" SEP
     "}" SEP
@@ -140,5 +142,15 @@ bool ShaderProgram::Build(const char* vertexSource, const char* fragmentSource)
         qWarning("%d ShaderProgram::Build program cannot be bound", __LINE__);
         return false;
     }
+    // Until a picture says otherwise: standard-definition video.
+    SetYuvColor(YuvColorTransform::For(YuvMatrix::Bt601, YuvRange::Limited));
     return true;
+}
+
+void ShaderProgram::SetYuvColor(const YuvColorTransform& transform)
+{
+    // QGenericMatrix takes its values row by row and hands GL the columns.
+    setUniformValue(kYuvToRgb, QMatrix3x3(transform.matrix));
+    setUniformValue(kYuvOffset,
+                    QVector3D(transform.offset[0], transform.offset[1], transform.offset[2]));
 }

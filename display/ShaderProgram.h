@@ -1,5 +1,7 @@
 #pragma once
 
+#include "YuvColorTransform.h"
+
 #include <QOpenGLShaderProgram>
 
 // The one GLSL program that draws every picture: the plain and zoomed display
@@ -29,6 +31,10 @@ public:
     static constexpr const char* kTexY = "texY";
     static constexpr const char* kTexU = "texU";
     static constexpr const char* kTexV = "texV";
+    // The picture's colour conversion: rgb = yuvToRgb * (yuv - yuvOffset),
+    // yuv being the three planes' samples in 0..1 (YuvColorTransform).
+    static constexpr const char* kYuvToRgb = "yuvToRgb";
+    static constexpr const char* kYuvOffset = "yuvOffset";
 
     // Put in front of the fragment source when it does not compile unchanged
     // (OpenGL ES wants a default float precision).
@@ -47,4 +53,9 @@ public:
     // The same with caller-supplied sources; the fragment stage gets the
     // precision prefix retry, the vertex stage is compiled once.
     bool Build(const char* vertexSource, const char* fragmentSource);
+
+    // Sets the colour conversion of YUV pictures; the program must be bound.
+    // Uniforms live in the program, so every draw with it (plain display,
+    // zoom, each dewarp model) converts alike until the next call.
+    void SetYuvColor(const YuvColorTransform& transform);
 };

@@ -145,6 +145,10 @@
 <context>
     <name>FisheyeMenu</name>
     <message>
+        <source>拉伸至窗口</source>
+        <translation>Stretch to window</translation>
+    </message>
+    <message>
         <source>原始画面</source>
         <translation>Plain picture</translation>
     </message>

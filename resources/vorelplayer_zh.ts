@@ -145,6 +145,10 @@
 <context>
     <name>FisheyeMenu</name>
     <message>
+        <source>拉伸至窗口</source>
+        <translation>拉伸至窗口</translation>
+    </message>
+    <message>
         <source>原始画面</source>
         <translation>原始画面</translation>
     </message>

@@ -1,5 +1,6 @@
 #include "FisheyeController.h"
 
+#include "AppSettings.h"
 #include "DisplayWidget.h"
 #include "FisheyeCircleDetector.h"
 #include "FisheyeCircleDialog.h"
@@ -39,6 +40,11 @@ FisheyeController::FisheyeController(DisplayWidget* display, QObject* parent)
     connect(m_menu, &FisheyeMenu::sigDetectClicked, this, &FisheyeController::DetectCircle);
     connect(m_menu, &FisheyeMenu::sigSetCircleClicked, this, &FisheyeController::EditCircle);
     connect(m_menu, &FisheyeMenu::sigRestoreClicked, this, &FisheyeController::RestoreRemembered);
+    connect(m_menu, &FisheyeMenu::sigStretchToggled, this, &FisheyeController::SetStretch);
+    const bool stretch =
+        AppSettings::Value(QString::fromLatin1(AppSettings::kStretchToWindow)).toBool();
+    m_display->View()->SetScale(!stretch);
+    m_menu->ShowStretch(stretch);
     connect(m_hint, &FisheyeHint::sigActionClicked, this, &FisheyeController::OnHintActionClicked);
 }
 
@@ -170,6 +176,17 @@ void FisheyeController::EditCircle()
     connect(m_dialog, &QDialog::finished, this, &FisheyeController::OnDialogFinished);
     Show(Preview());
     m_dialog->show();
+}
+
+void FisheyeController::SetStretch(bool stretch)
+{
+    AppSettings::SetValue(QString::fromLatin1(AppSettings::kStretchToWindow), stretch);
+    m_display->View()->SetScale(!stretch);
+    m_menu->ShowStretch(stretch);
+    // An outline follows the picture's new place.
+    if (m_choice.display == FisheyeChoice::Display::Circle) {
+        Show(m_choice);
+    }
 }
 
 void FisheyeController::RestoreRemembered()
@@ -314,10 +331,6 @@ void FisheyeController::Show(const FisheyeChoice& choice)
     const int y = Rounded(choice.circle.centreY);
     const int r = Rounded(choice.circle.radius);
     const PanoMode shape = choice.circle.Shape(choice.pictureHeight);
-    // The outline is placed on the picture at its aspect ratio, so the picture
-    // keeps its aspect while outlined; every other display is as the player
-    // shows it (stretched over the view).
-    view->SetScale(choice.display == FisheyeChoice::Display::Circle);
     switch (choice.display) {
     case FisheyeChoice::Display::Plain:
         view->DisablePano();

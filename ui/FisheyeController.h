@@ -67,6 +67,9 @@ public slots:
     // Opens the circle dialog (non-modal: playback and controls go on).
     void EditCircle();
     void RestoreRemembered();
+    // "Stretch to window": the plain picture fills the view instead of
+    // keeping its aspect; remembered in account.ini for every file.
+    void SetStretch(bool stretch);
 
 private:
     enum class HintOffer { None, Restore, SetCircle };

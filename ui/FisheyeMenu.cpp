@@ -55,6 +55,10 @@ FisheyeMenu::FisheyeMenu(QWidget* parent) : QMenu(parent)
     addSeparator();
     m_restore = addAction(tr("恢复上次的鱼眼画面"));
     m_restore->setObjectName(QStringLiteral("restoreAction"));
+    addSeparator();
+    m_stretch = addAction(tr("拉伸至窗口"));
+    m_stretch->setObjectName(QStringLiteral("stretchAction"));
+    m_stretch->setCheckable(true);
 
     connect(m_plain, &QAction::triggered, this,
             [this] { emit sigDisplayChosen(FisheyeChoice::Display::Plain); });
@@ -68,6 +72,7 @@ FisheyeMenu::FisheyeMenu(QWidget* parent) : QMenu(parent)
     connect(m_detect, &QAction::triggered, this, &FisheyeMenu::sigDetectClicked);
     connect(m_setCircle, &QAction::triggered, this, &FisheyeMenu::sigSetCircleClicked);
     connect(m_restore, &QAction::triggered, this, &FisheyeMenu::sigRestoreClicked);
+    connect(m_stretch, &QAction::triggered, this, &FisheyeMenu::sigStretchToggled);
 }
 
 QAction* FisheyeMenu::AddChoice(QMenu* menu, QActionGroup* group, const QString& text,
@@ -108,6 +113,11 @@ QString FisheyeMenu::LayoutName(int layout)
         return QString();
     }
     return QCoreApplication::translate("FisheyeMenu", kLayoutNames[layout]);
+}
+
+void FisheyeMenu::ShowStretch(bool stretch)
+{
+    m_stretch->setChecked(stretch);
 }
 
 void FisheyeMenu::ShowChoice(const FisheyeChoice& choice, Offers offers)

@@ -39,6 +39,8 @@ public:
     // Checks the choice's display, layout and mount; a wall mount disables
     // the layouts it does not offer.
     void ShowChoice(const FisheyeChoice& choice, Offers offers);
+    // Checks "Stretch to window" without emitting sigStretchToggled.
+    void ShowStretch(bool stretch);
 
     // The layout's name as the menu shows it, translated.
     static QString LayoutName(int layout);
@@ -55,6 +57,7 @@ signals:
     void sigDetectClicked();
     void sigSetCircleClicked();
     void sigRestoreClicked();
+    void sigStretchToggled(bool stretch);
 
 private:
     QAction* AddChoice(QMenu* menu, QActionGroup* group, const QString& text, const char* name);
@@ -70,6 +73,7 @@ private:
     QAction* m_detect = nullptr;
     QAction* m_setCircle = nullptr;
     QAction* m_restore = nullptr;
+    QAction* m_stretch = nullptr;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(FisheyeMenu::Offers)

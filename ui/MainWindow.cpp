@@ -17,6 +17,8 @@
 #include "PowerEvents.h"
 #include "RecordHint.h"
 #include "ScreenMetrics.h"
+#include "GLYuvWidget.h"
+#include "ScreenshotSaver.h"
 #include "ScreenshotSucHint.h"
 #include "ScreenshotWriter.h"
 #include "VolumeWidget.h"
@@ -86,6 +88,8 @@ void MainWindow::CreateChildren()
     ui->maxBtn->setToolTip(chinese ? QStringLiteral("最大化") : QStringLiteral("Max"));
     ui->minBtn->setToolTip(chinese ? QStringLiteral("最小化") : QStringLiteral("Min"));
 
+    m_screenshots = new ScreenshotSaver(this);
+    connect(m_screenshots, &ScreenshotSaver::sigSaved, this, &MainWindow::OnScreenshotSaved);
     m_setting = new PlaySetting(this);
     m_setting->hide();
     m_picFolder = m_setting->pictureFolder();
@@ -189,6 +193,8 @@ void MainWindow::ConnectEngine()
     // (whose thread is busy in StartSpliter), so it is called directly.
     connect(this, &MainWindow::sigSetMultiple, &m_engine, &PlaySpliterSystem::setMultiple, Qt::DirectConnection);
     connect(&m_engine, &PlaySpliterSystem::sigYuv, this, &MainWindow::OnEngineYuv, Qt::DirectConnection);
+    connect(&m_engine, &PlaySpliterSystem::sigPictureFormat, this, &MainWindow::OnEnginePictureFormat,
+            Qt::DirectConnection);
     connect(this, &MainWindow::sigSetVolume, m_engine.audioOut(), &AudioOut::SetVolume);
     connect(&m_engine, &PlaySpliterSystem::sigSetSliderLength, m_bottom, &PlayBottomWidget::setSliderLength);
     connect(&m_engine, &PlaySpliterSystem::sigSetLengthing, m_bottom, &PlayBottomWidget::sigSetLengthing);
@@ -382,12 +388,23 @@ void MainWindow::OnEngineYuv(uchar* ptr, uint width, uint height, int size)
     if (!ptr || size <= 0) {
         return;
     }
+    // One copy, shared by the screenshot's fallback and the display.
+    const QByteArray picture(reinterpret_cast<const char*>(ptr), size);
+    PictureFormat format;
+    {
+        QMutexLocker lock(&m_frameLock);
+        m_currentFrame = picture;
+        m_frameHeight = static_cast<int>(height);
+        m_frameWidth = static_cast<int>(width);
+        format = m_pictureFormat;
+    }
+    m_display->PostPicture(picture, width, height, format);
+}
+
+void MainWindow::OnEnginePictureFormat(PictureFormat format)
+{
     QMutexLocker lock(&m_frameLock);
-    m_currentFrame = QByteArray(reinterpret_cast<const char*>(ptr), size);
-    m_frameHeight = static_cast<int>(height);
-    m_frameWidth = static_cast<int>(width);
-    qDebug() << __LINE__ << "MainWindow::OnEngineYuv" << size;
-    emit m_display->sigYuv(QByteArray(reinterpret_cast<const char*>(ptr), size), width, height);
+    m_pictureFormat = format;
 }
 
 QByteArray MainWindow::currentFrame(int* width, int* height)
@@ -414,11 +431,28 @@ void MainWindow::setVideoPatch(QString patch)
 
 void MainWindow::onScreenShotBtnClicked()
 {
-    // The frame lock is held while the picture is converted and written, so
-    // the presenting thread waits with the next picture meanwhile.
-    QMutexLocker lock(&m_frameLock);
-    const ScreenshotWriter::Result result = ScreenshotWriter::Save(
-        m_currentFrame, m_frameWidth, m_frameHeight, m_setting->pictureFolder(), QDateTime::currentDateTime());
+    // What the view shows, as drawn; the newest picture first.
+    m_display->ShowPendingPicture();
+    QImage image = m_display->View()->GrabView();
+    if (image.isNull() && m_display->CurrentPage() == DisplayWidget::Page::Video) {
+        // No GL to draw with: the last picture converted on the CPU.
+        int width = 0;
+        int height = 0;
+        const QByteArray picture = currentFrame(&width, &height);
+        image = ScreenshotWriter::ToImage(picture, width, height);
+        if (image.isNull() && !picture.isEmpty()) {
+            OnScreenshotSaved({ScreenshotWriter::Outcome::Failed, QImage(), QString()});
+            return;
+        }
+    }
+    if (image.isNull()) {
+        return;
+    }
+    m_screenshots->Save(image, m_setting->pictureFolder(), QDateTime::currentDateTime());
+}
+
+void MainWindow::OnScreenshotSaved(const ScreenshotWriter::Result& result)
+{
     if (result.outcome == ScreenshotWriter::Outcome::NoPicture) {
         return;
     }

@@ -4,6 +4,7 @@
 
 #include "EnginePathBuffer.h"
 #include "PlaySpliterSystem.h"
+#include "ScreenshotWriter.h"
 
 #include <QByteArray>
 #include <QMutex>
@@ -25,6 +26,7 @@ class PlayBottomWidget;
 class PlayImportWidget;
 class PlayListWidget;
 class PlayModelWidget;
+class ScreenshotSaver;
 class PlaySetting;
 class PowerEvents;
 class QMouseEvent;
@@ -38,15 +40,17 @@ class VolumeWidget;
 // ConnectSignals), keeps the play list's paths and the current index and
 // advances through them by play mode.
 //
-// Threads: everything runs on the GUI thread except OnEngineYuv, which the
-// engine calls on its presenting thread (direct connection) while its
-// picture buffer is valid.
-// Locks: m_frameLock guards m_currentFrame, m_frameWidth and m_frameHeight
-// (the picture handler and the screenshot command).
+// Threads: everything runs on the GUI thread except OnEngineYuv and
+// OnEnginePictureFormat, which the engine calls on its presenting thread
+// (direct connection) while its picture buffer is valid.
+// Locks: m_frameLock guards m_currentFrame, m_frameWidth, m_frameHeight and
+// m_pictureFormat (the picture handlers and currentFrame); held only for
+// copies, never while converting or writing.
 // Lifetime: the window starts threads only through the engine (its thread,
-// the playback's threads, the audio sink's thread) and the play list's
-// duration probe. The destructor joins the engine's threads first of all;
-// the probe's worker is joined when the play list, a child, is deleted.
+// the playback's threads, the audio sink's thread), the play list's duration
+// probe and the screenshot saver. The destructor joins the engine's threads
+// first of all; the probe's worker is joined when the play list, a child, is
+// deleted, and the saver's pool thread when the saver, a child, is deleted.
 class MainWindow : public QWidget
 {
     Q_OBJECT
@@ -136,6 +140,8 @@ private:
 
     // Playback
     void OnEngineYuv(uchar* ptr, uint width, uint height, int size);
+    void OnEnginePictureFormat(PictureFormat format);
+    void OnScreenshotSaved(const ScreenshotWriter::Result& result);
     void OnEngineMessage(const QString& text);
     void OnEnginePlayFinish();
     void OnBarStateClicked();
@@ -205,6 +211,7 @@ private:
     QByteArray m_currentFrame;
     int m_frameHeight = 0;
     int m_frameWidth = 0;
+    PictureFormat m_pictureFormat;
     DisplayWidget* m_display = nullptr; // the form's "MainShowWidget"; a child widget
     PlaySpliterSystem m_engine;
     EnginePathBuffer m_pathBuffer;
@@ -219,6 +226,7 @@ private:
     QPointer<RecordHint> m_recordHint;
     bool m_recordShown = false;
     QPointer<MsgBox> m_msgBox;
+    ScreenshotSaver* m_screenshots = nullptr; // child; joins its thread when destroyed
     VolumeWidget* m_volume = nullptr;
     PowerEvents* m_power = nullptr;
     FisheyeController* m_fisheye = nullptr;

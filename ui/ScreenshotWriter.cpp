@@ -41,25 +41,31 @@ bool ScreenshotWriter::Write(const QImage& image, const QString& fileName)
 ScreenshotWriter::Result ScreenshotWriter::Save(const QByteArray& yuv, int width, int height, const QString& folder,
                                                 const QDateTime& when)
 {
-    qDebug() << __LINE__ << "ScreenshotWriter::Save" << folder;
-    if (QDir(folder).exists()) {
-        qDebug() << __LINE__ << "fullpath exist";
-    } else if (QDir().mkdir(folder)) {
-        qDebug() << __LINE__ << "Create fullpath success";
-    } else {
-        qDebug() << __LINE__ << "Create path fail";
-    }
-    const QString fileName = FileName(folder, when);
-    qDebug() << __LINE__ << fileName;
     if (yuv.isEmpty()) {
-        qDebug() << __LINE__ << "m_curFrame isempty";
-        return {Outcome::NoPicture, QImage(), fileName};
+        return {Outcome::NoPicture, QImage(), QString()};
     }
     const QImage image = ToImage(yuv, width, height);
-    if (image.isNull() || !Write(image, fileName)) {
-        qDebug() << __LINE__ << "ScreenshotWriter::Save" << "write failed" << width << height << yuv.size();
+    if (image.isNull()) {
+        qWarning() << __LINE__ << "ScreenshotWriter::Save" << "unusable picture" << width << height << yuv.size();
+        return {Outcome::Failed, QImage(), QString()};
+    }
+    return SaveImage(image, folder, when);
+}
+
+ScreenshotWriter::Result ScreenshotWriter::SaveImage(const QImage& image, const QString& folder,
+                                                     const QDateTime& when)
+{
+    if (image.isNull()) {
+        return {Outcome::NoPicture, QImage(), QString()};
+    }
+    if (!QDir(folder).exists() && !QDir().mkdir(folder)) {
+        qWarning() << __LINE__ << "ScreenshotWriter::SaveImage" << "cannot create" << folder;
+    }
+    const QString fileName = FileName(folder, when);
+    if (!Write(image, fileName)) {
+        qWarning() << __LINE__ << "ScreenshotWriter::SaveImage" << "write failed" << fileName;
         return {Outcome::Failed, QImage(), fileName};
     }
-    qDebug() << __LINE__ << "ScreenshotWriter::Save" << "saved" << width << height;
+    qDebug() << __LINE__ << "ScreenshotWriter::SaveImage" << "saved" << fileName << image.size();
     return {Outcome::Saved, image, fileName};
 }

@@ -5,8 +5,9 @@
 #include <QImage>
 #include <QString>
 
-// Turns the main window's copy of the last YUV420P picture into a JPEG file
-// in the picture folder. Plain functions; the caller holds the frame lock.
+// Writes screenshots as JPEG files into the picture folder. Plain functions
+// without shared state, safe on any thread; two saves into one folder at the
+// same time may pick the same name, so callers run them one after another.
 class ScreenshotWriter
 {
 public:
@@ -20,6 +21,9 @@ public:
     // The whole command: creates the folder (one level) when missing, picks
     // the file name, converts and writes. An empty frame saves nothing.
     static Result Save(const QByteArray& yuv, int width, int height, const QString& folder, const QDateTime& when);
+    // The same for a picture already in RGB (what the view shows); a null
+    // image saves nothing.
+    static Result SaveImage(const QImage& image, const QString& folder, const QDateTime& when);
 
     // folder/yyyyMMddhhmmss.jpg, or folder/yyyyMMddhhmmss_N.jpg with the
     // first N from 1 whose file does not exist yet.

@@ -60,14 +60,14 @@ QByteArray Quadrants(int width, int height, quint8 topLeft, quint8 topRight, qui
 
 QRgb ExpectedRgb(quint8 y, quint8 u, quint8 v)
 {
-    const double fy = y / 255.0;
-    const double fu = u / 255.0 - 0.5;
-    const double fv = v / 255.0 - 0.5;
-    auto channel = [](double value) {
-        return static_cast<int>(std::lround(std::clamp(value, 0.0, 1.0) * 255.0));
-    };
-    return qRgb(channel(fy + 1.13983 * fv), channel(fy - 0.39465 * fu - 0.58060 * fv),
-                channel(fy + 2.03211 * fu));
+    // The textbook BT.601 limited-range constants, independent of the code
+    // under test.
+    const double fy = 1.164383 * (y - 16);
+    const double fu = u - 128.0;
+    const double fv = v - 128.0;
+    auto channel = [](double value) { return static_cast<int>(std::lround(std::clamp(value, 0.0, 255.0))); };
+    return qRgb(channel(fy + 1.596027 * fv), channel(fy - 0.391762 * fu - 0.812968 * fv),
+                channel(fy + 2.017232 * fu));
 }
 
 bool Near(QRgb a, QRgb b, int tolerance)

@@ -25,9 +25,8 @@ QByteArray Uniform(int width, int height, quint8 y, quint8 u, quint8 v);
 QByteArray Quadrants(int width, int height, quint8 topLeft, quint8 topRight, quint8 bottomLeft,
                      quint8 bottomRight);
 
-// The RGB colour of one YUV triple by the display's conversion
-// (R = Y + 1.13983 V, G = Y - 0.39465 U - 0.58060 V, B = Y + 2.03211 U with
-// U and V centred on 0.5), clamped to 0..255.
+// The RGB colour of one YUV triple as an untagged standard-definition
+// picture is shown: BT.601, limited range, clamped to 0..255.
 QRgb ExpectedRgb(quint8 y, quint8 u, quint8 v);
 
 // True when every channel of a and b differs by at most tolerance.

@@ -7,7 +7,11 @@
 #include "YuvPicture.h"
 
 #include <QRegularExpression>
+#include <QLoggingCategory>
+#include <QSignalSpy>
 #include <QtTest>
+
+#include <thread>
 
 #include <memory>
 
@@ -30,7 +34,6 @@ std::unique_ptr<DisplayWidget> MakeDisplay()
 
 void SendPicture(DisplayWidget& display, quint8 luma)
 {
-    QTest::ignoreMessage(QtDebugMsg, "39");
     emit display.sigYuv(YuvPicture::Uniform(160, 120, luma, 128, 128), 160, 120);
 }
 
@@ -41,6 +44,8 @@ class TestDisplayWidget : public QObject
     Q_OBJECT
 
 private slots:
+    void postedPicturesKeepOnlyTheNewest();
+    void perPictureLineIsOffByDefault();
     void startsIdleOnTheBlackPage();
     void pictureSwitchesToTheVideoPage();
     void pictureShowsAHiddenView();
@@ -85,6 +90,54 @@ void TestDisplayWidget::pictureShowsAHiddenView()
     QCOMPARE(YuvPicture::CountDifferent(image, image.rect(), YuvPicture::ExpectedRgb(90, 128, 128), 3), 0);
 }
 
+void TestDisplayWidget::postedPicturesKeepOnlyTheNewest()
+{
+    auto display = MakeDisplay();
+    QSignalSpy shown(display.get(), &DisplayWidget::sigYuv);
+    PictureFormat turned;
+    turned.rotationCwDeg = 90;
+    // A presenting thread that outruns the GUI thread: three pictures before
+    // the GUI thread runs once. Only the newest is shown, with its format.
+    std::thread presenter([&display, turned] {
+        display->PostPicture(YuvPicture::Uniform(160, 120, 16, 128, 128), 160, 120, PictureFormat());
+        display->PostPicture(YuvPicture::Uniform(160, 120, 16, 128, 128), 160, 120, PictureFormat());
+        display->PostPicture(YuvPicture::Uniform(120, 160, 235, 128, 128), 120, 160, turned);
+    });
+    presenter.join();
+    QCOMPARE(display->DroppedPictures(), quint64(2));
+    QTRY_COMPARE(shown.count(), 1);
+    QCOMPARE(shown.at(0).at(1).toUInt(), 120u);
+    QCOMPARE(display->View()->Format().rotationCwDeg, 90);
+    QCOMPARE(display->CurrentPage(), DisplayWidget::Page::Video);
+    QCoreApplication::processEvents();
+    QCOMPARE(shown.count(), 1);
+
+    // A new file: a picture of the last one still waiting is not shown.
+    display->PostPicture(YuvPicture::Uniform(160, 120, 235, 128, 128), 160, 120, PictureFormat());
+    display->Start();
+    QCoreApplication::processEvents();
+    QCOMPARE(shown.count(), 1);
+    QCOMPARE(display->CurrentPage(), DisplayWidget::Page::Black);
+}
+
+void TestDisplayWidget::perPictureLineIsOffByDefault()
+{
+    auto display = MakeDisplay();
+    static QStringList printed;
+    printed.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { printed << text; });
+    // Nothing is printed per picture unless the category is switched on.
+    SendPicture(*display, 235);
+    const QStringList byDefault = printed;
+    QLoggingCategory::setFilterRules(QStringLiteral("vorel.display.frames.debug=true"));
+    SendPicture(*display, 235);
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+    QVERIFY2(!byDefault.contains(QStringLiteral("39")), qPrintable(byDefault.join(QLatin1Char('|'))));
+    QVERIFY(printed.contains(QStringLiteral("39")));
+}
+
 void TestDisplayWidget::pictureIsNotCopied()
 {
     // The picture travels by implicit sharing: after the hand-off the caller's
@@ -93,7 +146,6 @@ void TestDisplayWidget::pictureIsNotCopied()
     auto display = MakeDisplay();
     QByteArray picture = YuvPicture::Uniform(160, 120, 255, 128, 128);
     const char* const before = picture.constData();
-    QTest::ignoreMessage(QtDebugMsg, "39");
     emit display->sigYuv(picture, 160, 120);
     QVERIFY(!picture.isDetached());
     picture.fill(char(0));

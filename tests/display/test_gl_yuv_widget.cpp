@@ -72,6 +72,9 @@ private slots:
 void TestGLYuvWidget::stretchedFillsTheView()
 {
     auto view = MakeView(1000, 1000);
+    // The picture keeps its aspect unless stretching is asked for.
+    QVERIFY(view->KeepsAspect());
+    view->SetScale(false);
     view->SetDisplay(YuvPicture::Uniform(1920, 1080, 255, 128, 128), 1920, 1080);
     const QImage image = view->grabFramebuffer();
     QCOMPARE(image.size(), QSize(1000, 1000));
@@ -203,6 +206,7 @@ void TestGLYuvWidget::shortOrInvalidPicturesPaintBlack()
 void TestGLYuvWidget::pictureSizeChangesAreShown()
 {
     auto view = MakeView(120, 90);
+    view->SetScale(false);
     const struct {
         int width;
         int height;
@@ -366,6 +370,7 @@ void TestGLYuvWidget::debugText()
     QVERIFY(overlay);
     QVERIFY(overlay->IsDebugOn());
     QCOMPARE(overlay->DebugText(), QStringLiteral("25 fps"));
+    view->SetScale(false);
     view->SetDisplay(YuvPicture::Uniform(64, 64, 255, 128, 128), 64, 64);
     const QImage seen = view->grab().toImage();
     // The translucent box darkens the white picture at the top left only.

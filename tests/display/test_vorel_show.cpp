@@ -51,8 +51,12 @@ void TestVorelShow::screenshotShowsTheColourBars()
         bool red;
         bool green;
         bool blue;
-    } bars[] = {{80, true, false, false},  {240, false, true, false}, {400, true, true, false},
-                {560, false, false, true}, {720, true, false, true},  {880, false, true, true}};
+    } bars[] = {{180, true, false, false}, {300, false, true, false}, {420, true, true, false},
+                {540, false, false, true}, {660, true, false, true},  {780, false, true, true}};
+    // The 4:3 picture keeps its aspect in the 16:9 window: 720 x 540 from
+    // x 120, black bars on both sides.
+    QCOMPARE(image.pixel(60, 270), qRgb(0, 0, 0));
+    QCOMPARE(image.pixel(900, 270), qRgb(0, 0, 0));
     for (const auto& bar : bars) {
         const QRgb pixel = image.pixel(bar.x, 500);
         QVERIFY2((qRed(pixel) > 150) == bar.red && (qGreen(pixel) > 150) == bar.green

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -137,6 +138,78 @@ private slots:
         FeedFisheye();
         QCOMPARE(View()->State(), GLYuvWidget::DisplayState::Plain);
         QVERIFY(m_controller->Hint()->isVisible()); // the last fisheye choice, offered
+    }
+
+    void stretchToWindowIsAChoiceRemembered()
+    {
+        m_window->resize(1000, 600);
+        m_display->setGeometry(m_window->rect());
+        FeedFisheye();
+        // A 4:3 picture in a wider window keeps its aspect: pillar-boxed.
+        QVERIFY(View()->KeepsAspect());
+        QCOMPARE(View()->PictureRect(), QRect(100, 0, 800, 600));
+        QVERIFY(Choose("circleAction"));
+        const QRect roundOutline = Overlay()->CircleRect();
+        QVERIFY(std::abs(roundOutline.width() - roundOutline.height()) <= 1);
+
+        QVERIFY(Choose("stretchAction"));
+        QVERIFY(!View()->KeepsAspect());
+        QCOMPARE(View()->PictureRect(), QRect(0, 0, 1000, 600));
+        // The outline follows the stretched picture.
+        QVERIFY(Overlay()->CircleRect().width() > Overlay()->CircleRect().height() + 50);
+        QCOMPARE(QSettings(QStringLiteral("account.ini"), QSettings::IniFormat)
+                     .value(QStringLiteral("VIDEO/StretchToWindow"))
+                     .toBool(),
+                 true);
+        // The next start of the player stretches from the first picture.
+        QWidget window;
+        auto* display = new DisplayWidget(&window);
+        auto* controller = new FisheyeController(display, &window);
+        QVERIFY(!display->View()->KeepsAspect());
+        QVERIFY(controller->Menu()->findChild<QAction*>(QStringLiteral("stretchAction"))->isChecked());
+
+        QVERIFY(Choose("stretchAction"));
+        QVERIFY(View()->KeepsAspect());
+        QCOMPARE(QSettings(QStringLiteral("account.ini"), QSettings::IniFormat)
+                     .value(QStringLiteral("VIDEO/StretchToWindow"))
+                     .toBool(),
+                 false);
+    }
+
+    void screenshotsShowTheViewAsDrawn()
+    {
+        FeedFisheye();
+        // The plain picture: its own pixels.
+        QCOMPARE(View()->GrabView().size(), QSize(kWidth, kHeight));
+        // A dewarped layout: the view as drawn, at its size in device pixels.
+        QTRY_VERIFY(View()->Renderer());
+        QVERIFY(Choose("layoutAction1"));
+        // Until the morph from the circle has settled: two frames alike.
+        QImage settled = View()->grabFramebuffer();
+        QTRY_VERIFY_WITH_TIMEOUT([&] {
+            const QImage next = View()->grabFramebuffer();
+            const bool same = next == settled;
+            settled = next;
+            return same;
+        }(), 20000);
+        const QImage dewarped = View()->GrabView();
+        QCOMPARE(dewarped.size(), (QSizeF(View()->size()) * View()->devicePixelRatioF()).toSize());
+        const QImage drawn = View()->grabFramebuffer().convertToFormat(QImage::Format_RGB888);
+        // The perspective view fills the picture; offscreen and on screen agree
+        // away from moving parts (the same draw, the same models).
+        int lit = 0;
+        int differing = 0;
+        for (int y = 0; y < dewarped.height(); y += 8) {
+            for (int x = 0; x < dewarped.width(); x += 8) {
+                lit += qGray(dewarped.pixel(x, y)) > 20 ? 1 : 0;
+                const QRgb a = dewarped.pixel(x, y);
+                const QRgb b = drawn.pixel(x * drawn.width() / dewarped.width(), y * drawn.height() / dewarped.height());
+                differing += std::abs(qGray(a) - qGray(b)) > 24 ? 1 : 0;
+            }
+        }
+        const int samples = (dewarped.width() / 8) * (dewarped.height() / 8);
+        QVERIFY2(lit > samples / 2, qPrintable(QString::number(lit)));
+        QVERIFY2(differing < samples / 20, qPrintable(QString::number(differing)));
     }
 
     void menuOffersWhatThePictureAllows()

@@ -288,7 +288,9 @@ private slots:
         QByteArray bytes = p.bytes();
         emit window.engine()->sigYuv(reinterpret_cast<uchar*>(bytes.data()), 33, 17, bytes.size());
         emit window.bottomWidget()->sigScreenShotBtnClicked();
-        QCOMPARE(QDir(shots).entryList({QStringLiteral("*.jpg")}).size(), 1);
+        // Encoded and written off the GUI thread; the hint follows.
+        QTRY_COMPARE(QDir(shots).entryList({QStringLiteral("*.jpg")}).size(), 1);
+        QTRY_VERIFY(window.findChild<ScreenshotSucHint*>());
         QPointer<ScreenshotSucHint> hint = window.findChild<ScreenshotSucHint*>();
         QVERIFY(hint);
         QVERIFY(hint->isVisible());
@@ -303,7 +305,7 @@ private slots:
         second.show();
         emit second.engine()->sigYuv(reinterpret_cast<uchar*>(bytes.data()), 33, 17, bytes.size());
         emit second.bottomWidget()->sigScreenShotBtnClicked();
-        QVERIFY(second.messageBox());
+        QTRY_VERIFY(second.messageBox());
         QCOMPARE(second.messageBox()->text(), failure);
         QVERIFY(!second.findChild<ScreenshotSucHint*>());
         QSettings(QStringLiteral("account.ini"), QSettings::IniFormat).remove(QStringLiteral("Language/type"));

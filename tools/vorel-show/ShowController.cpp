@@ -19,8 +19,11 @@ ShowController::ShowController(PlaySpliterSystem& engine, DisplayWidget& display
     connect(&m_engine, &PlaySpliterSystem::sigYuv, this,
             [this](uchar* ptr, uint width, uint height, int size) { OnPicture(ptr, width, height, size); },
             Qt::DirectConnection);
-    // Queued behind the display's own handler, so the picture is set when it runs.
-    connect(&m_display, &DisplayWidget::sigYuv, this, &ShowController::OnPictureShown, Qt::QueuedConnection);
+    connect(&m_engine, &PlaySpliterSystem::sigPictureFormat, this,
+            [this](PictureFormat format) { m_format = format; }, Qt::DirectConnection);
+    // The display emits sigYuv on the GUI thread as it takes a picture; its
+    // own handler, connected first, has set the picture when this one runs.
+    connect(&m_display, &DisplayWidget::sigYuv, this, &ShowController::OnPictureShown);
     connect(&m_engine, &PlaySpliterSystem::sigPlayFinish, this, &ShowController::OnFinished,
             Qt::QueuedConnection);
     connect(&m_engine, &PlaySpliterSystem::sigSendMessage, this, &ShowController::OnMessage,
@@ -47,7 +50,7 @@ void ShowController::OnPicture(uchar* ptr, uint width, uint height, int size)
     // The engine's buffer is valid only during this call: copy it now.
     const QByteArray picture(reinterpret_cast<const char*>(ptr), size);
     m_pictures.fetch_add(1);
-    emit m_display.sigYuv(picture, width, height);
+    m_display.PostPicture(picture, width, height, m_format);
 }
 
 void ShowController::OnPictureShown()
@@ -61,6 +64,11 @@ void ShowController::OnPictureShown()
 void ShowController::OnFinished()
 {
     std::fprintf(stderr, "vorel-show: end of file after %d pictures\n", m_pictures.load());
+    // The last picture may still wait in the display's mailbox.
+    m_display.ShowPendingPicture();
+    if (m_screenshotDone) {
+        return;
+    }
     if (!m_options.screenshotPath.isEmpty() && !m_screenshotDone && m_shown > 0) {
         SaveScreenshotAndQuit();
         return;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PictureFormat.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -14,11 +16,11 @@ class PlaySpliterSystem;
 // picture is copied at once on delivery and handed to the display, failure
 // texts are printed. Optionally saves a screenshot of the view and quits.
 //
-// Threads: lives on the GUI thread. OnPicture runs on the engine's presenter
-// thread (direct connection, the bytes are valid only during the call); it
-// copies the picture and emits DisplayWidget::sigYuv from there, which Qt
-// queues to the display on the GUI thread. m_pictures is the only state
-// touched from both threads (atomic).
+// Threads: lives on the GUI thread. OnPicture and the picture-format handler
+// run on the engine's presenter thread (direct connections, the bytes are
+// valid only during the call); OnPicture copies the picture and posts it to
+// the display's mailbox with the format announced before it. m_pictures and
+// m_format are touched only there or atomically.
 class ShowController : public QObject
 {
     Q_OBJECT
@@ -58,6 +60,7 @@ private:
     DisplayWidget& m_display;
     Options m_options;
     std::atomic<int> m_pictures{0};
+    PictureFormat m_format; // presenter thread only
     int m_shown = 0;
     bool m_failed = false;
     bool m_screenshotDone = false;
