@@ -156,12 +156,14 @@ private slots:
                 want << PlayListWidget::DurationText((i + 1) * 1000);
             }
         }
-        PlayListWidget playList;
-        playList.show();
-        // The worker stops at file 250 until the test lets it go on.
+        // The worker stops at file 250 until the test lets it go on. What
+        // the probe function touches is declared before the list, so it
+        // outlives the worker whatever way the test ends.
         QSemaphore gate;
         std::atomic_bool probedOnGuiThread{false};
         QThread* gui = QThread::currentThread();
+        PlayListWidget playList;
+        playList.show();
         playList.durationProbe()->SetProbeFunction([&](const QString& path) {
             probedOnGuiThread = probedOnGuiThread || QThread::currentThread() == gui;
             if (path == list[250]) {
@@ -199,8 +201,8 @@ private slots:
 
     void newListOrDeletedRowsTakeNoStaleDurations()
     {
+        QSemaphore gate; // outlives the worker, which waits on it
         PlayListWidget playList;
-        QSemaphore gate;
         playList.durationProbe()->SetProbeFunction([&gate](const QString& path) {
             gate.tryAcquire(1, 60000);
             return MediaKind::DurationMs(path);
