@@ -1,5 +1,7 @@
 #include "AudioOut.h"
 
+#include "EngineLog.h"
+
 #include <QAudioDeviceInfo>
 #include <QAudioOutput>
 #include <QDebug>
@@ -10,7 +12,8 @@
 #include <chrono>
 #include <thread>
 
-namespace {
+namespace
+{
 // Room in the device is polled this often at most, and at least every
 // quarter of a device period, so a waiting writer never spins on a core.
 constexpr int kMaxRoomPollMs = 10;
@@ -21,7 +24,8 @@ constexpr qint64 kDeviceBufferUs = 250000;
 
 AudioOut::AudioOut()
 {
-    connect(&m_thread, &QThread::finished, this, [this] { DeleteOutput(); }, Qt::DirectConnection);
+    connect(
+        &m_thread, &QThread::finished, this, [this] { DeleteOutput(); }, Qt::DirectConnection);
     m_thread.setObjectName(QStringLiteral("AudioOut"));
     m_thread.start(QThread::InheritPriority);
     moveToThread(&m_thread);
@@ -95,7 +99,8 @@ void AudioOut::CreateOutput(const QAudioFormat& format)
     m_periodSize = m_output->periodSize();
     m_enabled = m_device != nullptr;
     if (!m_device)
-        qDebug() << __LINE__ << "AudioOut::Setting" << "output did not start" << m_output->error();
+        qDebug() << __LINE__ << "AudioOut::Setting"
+                 << "output did not start" << m_output->error();
     m_paused = false;
 }
 
@@ -164,18 +169,24 @@ void AudioOut::GetAudioFrameSlot(QByteArray audioFrame)
     Write(audioFrame, nullptr);
 }
 
-bool AudioOut::Write(const QByteArray& pcm, const std::function<bool()>& keepWaiting)
+bool AudioOut::Write(const QByteArray& pcm, const std::function<bool()>& keepWaiting,
+                     qint64* writtenBytes)
 {
+    if (writtenBytes)
+        *writtenBytes = 0;
     if (!m_enabled)
         return false;
     if (pcm.isEmpty()) {
-        qDebug() << __LINE__ << "AudioOut::GetAudioFrameSlot";
+        qCDebug(lcEngineFrames) << __LINE__ << "AudioOut::GetAudioFrameSlot";
         return true;
     }
-    if (m_tap)
-        m_tap(pcm);
-    if (m_mode == AudioOutputMode::Null)
+    if (m_mode == AudioOutputMode::Null) {
+        if (m_tap)
+            m_tap(pcm);
+        if (writtenBytes)
+            *writtenBytes = pcm.size();
         return true;
+    }
     // Written in pieces of at most the free room, so a chunk larger than the
     // whole device buffer still gets through.
     qint64 offset = 0;
@@ -183,7 +194,13 @@ bool AudioOut::Write(const QByteArray& pcm, const std::function<bool()>& keepWai
         qint64 written = 0;
         if (!WritePiece(pcm.constData() + offset, pcm.size() - offset, &written))
             return false;
+        if (written > 0 && m_tap)
+            m_tap(offset == 0 && written == pcm.size()
+                      ? pcm
+                      : pcm.mid(static_cast<int>(offset), static_cast<int>(written)));
         offset += written;
+        if (writtenBytes)
+            *writtenBytes = offset;
         if (written == 0) {
             if (keepWaiting && !keepWaiting())
                 return false;

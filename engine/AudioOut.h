@@ -16,9 +16,9 @@
 
 #include <QAudioFormat>
 #include <QByteArray>
-#include <mutex>
 #include <QObject>
 #include <QThread>
+#include <mutex>
 
 #include <atomic>
 #include <functional>
@@ -34,14 +34,16 @@ enum class AudioOutputMode {
 
 enum class SinkPause { Running, Paused };
 
-class AudioOut : public QObject {
+class AudioOut : public QObject
+{
     Q_OBJECT
 public:
     AudioOut();
     ~AudioOut() override;
 
-    // Called on every chunk accepted by GetAudioFrameSlot, on the writer's
-    // thread, before it goes to the device. For tools and tests.
+    // Called with the bytes of every chunk as they go to the device (in
+    // pieces when the device takes a chunk in pieces), on the writer's
+    // thread. For tools and tests.
     using Tap = std::function<void(const QByteArray&)>;
     void SetTap(Tap tap);
     void SetOutputMode(AudioOutputMode mode);
@@ -55,8 +57,10 @@ public:
     void Flush();
     // Writes one chunk of PCM, waiting for room while `keepWaiting` returns
     // true (no predicate: until the device took it all). Returns false when
-    // the chunk was not written whole.
-    bool Write(const QByteArray& pcm, const std::function<bool()>& keepWaiting);
+    // the chunk was not written whole; `writtenBytes` then says how much of
+    // it went (the tap sees exactly the bytes written).
+    bool Write(const QByteArray& pcm, const std::function<bool()>& keepWaiting,
+               qint64* writtenBytes = nullptr);
     void SetPaused(SinkPause pause);
     bool enabled() const { return m_enabled; }
 
@@ -74,7 +78,7 @@ private:
 
     // guarded by m_mutex
     QAudioFormat m_format;
-    QIODevice* m_device = nullptr;   // owned by m_output
+    QIODevice* m_device = nullptr;          // owned by m_output
     std::unique_ptr<QAudioOutput> m_output; // lives on the sink thread
     int m_periodSize = 0;
     double m_volume = 0.5;

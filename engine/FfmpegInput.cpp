@@ -1,19 +1,34 @@
 #include "FfmpegInput.h"
 
+#include "EngineLog.h"
+
 #include <QDebug>
 
-namespace {
+namespace
+{
 // FFmpeg 4's id of the HEVC decoder, tried for AVI files whose video codec
 // has no decoder of its own (cameras that label HEVC with another tag).
 constexpr AVCodecID kAviFallbackCodec = AV_CODEC_ID_HEVC;
 } // namespace
 
+int FfmpegInput::OnInterrupt(void* opaque)
+{
+    const auto* self = static_cast<const FfmpegInput*>(opaque);
+    return self->m_interrupt && self->m_interrupt() ? 1 : 0;
+}
+
 OpenStatus FfmpegInput::Open(const char* path, const QByteArray& suffix,
-                             const std::function<void()>& onProbed)
+                             const std::function<void()>& onProbed, Interrupt interrupt)
 {
     Close();
-    AVFormatContext* raw = nullptr;
-    if (!path || avformat_open_input(&raw, path, nullptr, nullptr) != 0) {
+    m_interrupt = std::move(interrupt);
+    AVFormatContext* raw = avformat_alloc_context();
+    if (raw) {
+        raw->interrupt_callback.callback = &FfmpegInput::OnInterrupt;
+        raw->interrupt_callback.opaque = this;
+    }
+    // avformat_open_input frees the context itself when it fails.
+    if (!path || !raw || avformat_open_input(&raw, path, nullptr, nullptr) != 0) {
         qDebug() << __LINE__ << "avcodec_configuration failed!";
         return OpenStatus::OpenFailed;
     }
@@ -24,23 +39,60 @@ OpenStatus FfmpegInput::Open(const char* path, const QByteArray& suffix,
     }
     if (onProbed)
         onProbed();
-    av_dump_format(m_formatCtx.get(), 0, path, 0);
+    if (lcEngineFrames().isDebugEnabled())
+        av_dump_format(m_formatCtx.get(), 0, path, 0);
     m_videoIndex = av_find_best_stream(m_formatCtx.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     m_audioIndex = av_find_best_stream(m_formatCtx.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (m_videoIndex < 0) {
-        qDebug() << __LINE__ << "avcodec_find_decoder failed!" << "no video stream";
+    m_videoIndex = qMax(m_videoIndex, -1);
+    m_audioIndex = qMax(m_audioIndex, -1);
+    if (m_videoIndex < 0 && m_audioIndex < 0) {
+        qDebug() << __LINE__ << "avcodec_find_decoder failed!"
+                 << "no picture or sound stream";
         return OpenStatus::NoVideoDecoder;
     }
-    if (!OpenVideoDecoder(suffix))
+    if (m_videoIndex >= 0 && !OpenVideoDecoder(suffix))
         return m_videoCtx ? OpenStatus::VideoDecoderOpenFailed : OpenStatus::NoVideoDecoder;
     m_frame = ffmpeg::MakeFrame();
     m_audioFrame = ffmpeg::MakeFrame();
     if (m_audioIndex >= 0) {
         m_audioCtx.reset(avcodec_alloc_context3(nullptr));
-        avcodec_parameters_to_context(m_audioCtx.get(), m_formatCtx->streams[m_audioIndex]->codecpar);
+        avcodec_parameters_to_context(m_audioCtx.get(),
+                                      m_formatCtx->streams[m_audioIndex]->codecpar);
         m_audioCtx->pkt_timebase = m_formatCtx->streams[m_audioIndex]->time_base;
     }
     return OpenStatus::Ok;
+}
+
+bool FfmpegInput::VideoIsCoverArt() const
+{
+    const AVStream* stream = videoStream();
+    return stream && (stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
+}
+
+ffmpeg::PacketPtr FfmpegInput::CoverArtPacket() const
+{
+    if (!VideoIsCoverArt())
+        return nullptr;
+    return ffmpeg::PacketPtr(av_packet_clone(&videoStream()->attached_pic));
+}
+
+AVStream* FfmpegInput::videoStream() const
+{
+    return m_formatCtx && m_videoIndex >= 0 ? m_formatCtx->streams[m_videoIndex] : nullptr;
+}
+
+AVStream* FfmpegInput::audioStream() const
+{
+    return m_formatCtx && m_audioIndex >= 0 ? m_formatCtx->streams[m_audioIndex] : nullptr;
+}
+
+qint64 FfmpegInput::FrameStepMs() const
+{
+    AVStream* stream = videoStream();
+    if (!stream)
+        return 40;
+    const AVRational rate = av_guess_frame_rate(m_formatCtx.get(), stream, nullptr);
+    return rate.num > 0 && rate.den > 0 ? qMax<qint64>(1, 1000LL * rate.den / rate.num) : 40;
 }
 
 bool FfmpegInput::OpenVideoDecoder(const QByteArray& suffix)
@@ -75,6 +127,7 @@ void FfmpegInput::Close()
     m_videoIndex = m_audioIndex = -1;
     m_audioOpened = false;
     m_lastVideoPtsMs = -1;
+    m_nextAudioPtsMs = -1;
 }
 
 qint64 FfmpegInput::DurationMs() const
@@ -97,7 +150,7 @@ int FfmpegInput::audioChannels() const
 ReadStatus FfmpegInput::Read(AVPacket* packet)
 {
     const int ret = av_read_frame(m_formatCtx.get(), packet);
-    if (ret == AVERROR(EAGAIN))
+    if (ret == AVERROR(EAGAIN) || ret == AVERROR_EXIT)
         return ReadStatus::Again;
     return ret < 0 ? ReadStatus::End : ReadStatus::Packet;
 }
@@ -119,7 +172,7 @@ void FfmpegInput::DecodeVideo(const AVPacket* packet, const FrameHandler& onFram
         ret = avcodec_send_packet(m_videoCtx.get(), packet);
     }
     if (ret < 0 && ret != AVERROR_EOF)
-        qDebug() << __LINE__ << "avcodec_decode_video2 failed!" << ret;
+        qCDebug(lcEngineFrames) << __LINE__ << "avcodec_decode_video2 failed!" << ret;
     ReceiveAll(m_videoCtx.get(), m_frame.get(), onFrame);
 }
 
@@ -156,7 +209,7 @@ AudioStatus FfmpegInput::DecodeAudio(const AVPacket* packet, const FrameHandler&
     }
     if (ret == AVERROR_INVALIDDATA) {
         // One damaged packet: the stream goes on with the next one.
-        qDebug() << __LINE__ << "音频帧接收失败" << ret;
+        qCDebug(lcEngineFrames) << __LINE__ << "音频帧接收失败" << ret;
     } else if (ret < 0 && ret != AVERROR_EOF) {
         qDebug() << __LINE__ << "音频帧发送失败" << ret;
         return AudioStatus::SendFailed;
@@ -180,37 +233,56 @@ qint64 FfmpegInput::VideoPtsMs(const AVFrame& frame)
 {
     const AVStream* stream = m_formatCtx->streams[m_videoIndex];
     qint64 ms;
-    if (frame.best_effort_timestamp != AV_NOPTS_VALUE) {
+    if (frame.best_effort_timestamp != AV_NOPTS_VALUE)
         ms = ToMs(frame.best_effort_timestamp, stream->time_base);
-    } else {
-        const AVRational rate = av_guess_frame_rate(m_formatCtx.get(), const_cast<AVStream*>(stream), nullptr);
-        const qint64 stepMs = rate.num > 0 && rate.den > 0 ? 1000LL * rate.den / rate.num : 40;
-        ms = m_lastVideoPtsMs < 0 ? 0 : m_lastVideoPtsMs + stepMs;
-    }
+    else
+        ms = m_lastVideoPtsMs < 0 ? 0 : m_lastVideoPtsMs + FrameStepMs();
     m_lastVideoPtsMs = ms;
     return ms;
 }
 
-qint64 FfmpegInput::AudioPtsMs(const AVFrame& frame) const
+// Frames without a time stamp (the later frames of a packet that holds
+// several) continue where the previous frame ended.
+qint64 FfmpegInput::AudioPtsMs(const AVFrame& frame)
 {
-    if (frame.best_effort_timestamp == AV_NOPTS_VALUE)
-        return -1;
-    return ToMs(frame.best_effort_timestamp, m_formatCtx->streams[m_audioIndex]->time_base);
+    qint64 ms = m_nextAudioPtsMs;
+    if (frame.best_effort_timestamp != AV_NOPTS_VALUE)
+        ms = ToMs(frame.best_effort_timestamp, m_formatCtx->streams[m_audioIndex]->time_base);
+    if (ms >= 0 && frame.sample_rate > 0)
+        m_nextAudioPtsMs = ms + 1000LL * frame.nb_samples / frame.sample_rate;
+    return ms;
 }
 
 bool FfmpegInput::Seek(qint64 targetMs)
 {
-    if (!m_formatCtx || m_videoIndex < 0)
+    if (!m_formatCtx)
         return false;
-    const AVStream* stream = m_formatCtx->streams[m_videoIndex];
     const int64_t targetUs = targetMs * 1000 + StartUs();
-    const int64_t ts = av_rescale_q(targetUs, AVRational{1, AV_TIME_BASE}, stream->time_base);
-    const int ret = av_seek_frame(m_formatCtx.get(), m_videoIndex, ts, AVSEEK_FLAG_BACKWARD);
+    int ret;
+    if (m_videoIndex >= 0 && !VideoIsCoverArt()) {
+        const AVStream* stream = m_formatCtx->streams[m_videoIndex];
+        // Rounded down: a target inside a picture's span seeks at or before it.
+        const int64_t ts = av_rescale_q_rnd(targetUs, AVRational{1, AV_TIME_BASE},
+                                            stream->time_base, AV_ROUND_DOWN);
+        ret = av_seek_frame(m_formatCtx.get(), m_videoIndex, ts, AVSEEK_FLAG_BACKWARD);
+    } else {
+        ret = av_seek_frame(m_formatCtx.get(), -1, targetUs, AVSEEK_FLAG_BACKWARD);
+    }
     if (ret < 0)
         qDebug() << __LINE__ << "av_seek_frame failed" << ret;
-    avcodec_flush_buffers(m_videoCtx.get());
-    if (m_audioOpened)
-        avcodec_flush_buffers(m_audioCtx.get());
-    m_lastVideoPtsMs = -1;
     return ret >= 0;
+}
+
+void FfmpegInput::FlushVideo()
+{
+    if (m_videoCtx)
+        avcodec_flush_buffers(m_videoCtx.get());
+    m_lastVideoPtsMs = -1;
+}
+
+void FfmpegInput::FlushAudio()
+{
+    if (m_audioCtx && m_audioOpened)
+        avcodec_flush_buffers(m_audioCtx.get());
+    m_nextAudioPtsMs = -1;
 }

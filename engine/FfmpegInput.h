@@ -4,8 +4,11 @@
 // they decode into. Decoding drains every frame a packet yields; a null
 // packet drains what the decoder still holds at the end of the input.
 //
-// Not thread-safe. The engine uses it from its reading thread, and from the
-// GUI thread for a seek only while the reading thread is parked.
+// Threads: the demuxer side (Open, Read, Seek, Close) belongs to the reading
+// thread; the video side (DecodeVideo, FlushVideo, VideoPtsMs) to the video
+// decoding thread and the audio side (DecodeAudio, FlushAudio, AudioPtsMs)
+// to the audio decoding thread. The sides share only what Open set up and
+// leave alone until Close, which runs after both decoders have stopped.
 
 #include "FfmpegPtr.h"
 
@@ -25,19 +28,35 @@ enum class ReadStatus { Packet, Again, End };
 
 enum class AudioStatus { Ok, NoDecoder, DecoderOpenFailed, SendFailed };
 
-class FfmpegInput {
+class FfmpegInput
+{
 public:
     using FrameHandler = std::function<void(const AVFrame&)>;
 
+    // Polled by FFmpeg during blocking opens and reads; true aborts them.
+    using Interrupt = std::function<bool()>;
+
     // Opens `path` (bytes as given, no format forced) and its video decoder.
     // `suffix` decides the HEVC retry for AVI files. `onProbed` runs once the
-    // stream information is known (the duration is valid from then on).
-    OpenStatus Open(const char* path, const QByteArray& suffix, const std::function<void()>& onProbed);
+    // stream information is known (the duration is valid from then on). A
+    // file without a picture stream opens for its sound alone.
+    OpenStatus Open(const char* path, const QByteArray& suffix,
+                    const std::function<void()>& onProbed, Interrupt interrupt = {});
     void Close();
 
     // Whole duration in ms; 0 when the container does not know it.
     qint64 DurationMs() const;
     bool HasAudio() const { return m_audioIndex >= 0; }
+    bool HasVideo() const { return m_videoIndex >= 0; }
+    // The picture stream is a still (cover art) carried outside the packets.
+    bool VideoIsCoverArt() const;
+    // The cover art's packet (a new reference), or null.
+    ffmpeg::PacketPtr CoverArtPacket() const;
+    AVStream* videoStream() const;
+    AVStream* audioStream() const;
+    AVFormatContext* formatContext() const { return m_formatCtx.get(); }
+    // Milliseconds one picture lasts by the stream's frame rate (40 when unknown).
+    qint64 FrameStepMs() const;
     int videoIndex() const { return m_videoIndex; }
     int audioIndex() const { return m_audioIndex; }
     int audioSampleRate() const;
@@ -51,12 +70,16 @@ public:
     // Position of a decoded frame in ms from the start of the file; frames
     // without a time stamp continue from the previous one.
     qint64 VideoPtsMs(const AVFrame& frame);
-    qint64 AudioPtsMs(const AVFrame& frame) const;
+    qint64 AudioPtsMs(const AVFrame& frame);
 
-    // Lands on the key frame at or before `targetMs` and empties both decoders.
+    // Moves the demuxer to the key frame at or before `targetMs`. The
+    // decoders are emptied by their own threads (FlushVideo, FlushAudio).
     bool Seek(qint64 targetMs);
+    void FlushVideo();
+    void FlushAudio();
 
 private:
+    static int OnInterrupt(void* opaque);
     bool OpenVideoDecoder(const QByteArray& suffix);
     AudioStatus EnsureAudioDecoder();
     static void ReceiveAll(AVCodecContext* ctx, AVFrame* frame, const FrameHandler& onFrame);
@@ -71,5 +94,7 @@ private:
     int m_videoIndex = -1;
     int m_audioIndex = -1;
     bool m_audioOpened = false;
-    qint64 m_lastVideoPtsMs = -1;
+    qint64 m_lastVideoPtsMs = -1; // video decoding thread
+    qint64 m_nextAudioPtsMs = -1; // audio decoding thread
+    Interrupt m_interrupt;
 };

@@ -1,9 +1,11 @@
 #pragma once
 // Reads one MVR recording record by record: pictures through the picture
-// decoder, sound through the audio codec library. The file is memory-mapped;
-// `m_fileData` shares the mapping (no copy), so a recording of several
-// gigabytes opens at once. Nothing is read outside the file's data: a record
-// that runs past the end ends the reading there.
+// decoder, sound through the audio codec library. The header and the index
+// come from the memory mapping (so a recording of several gigabytes opens at
+// once); the records are read with ordinary file reads, so a file truncated
+// or gone while it plays ends the reading at its last whole record instead
+// of faulting. Nothing is read outside the file's data: a record that runs
+// past the end ends the reading there.
 //
 // Not thread-safe: the engine's reading thread uses it, and the GUI thread
 // seeks only while the reading thread is parked.
@@ -18,13 +20,15 @@
 #include <memory>
 #include <vector>
 
-namespace Vorel::Utility::ACodec {
+namespace Vorel::Utility::ACodec
+{
 class Decoder;
 }
 
 struct MvrFrame;
 
-class MvrReader {
+class MvrReader
+{
 public:
     MvrReader();
     ~MvrReader();
@@ -47,6 +51,8 @@ public:
     void Seek(int targetMs);
 
 private:
+    MvrRecordStatus ReadRecordAt(std::int64_t offset, MvrRecord* record);
+    std::int64_t ScanForVideoRecord(int targetMs);
     void DecodeVideoRecord(const MvrRecord& record, const PictureHandler& onPicture);
     void DecodeAudioRecord(const MvrRecord& record, const AudioHandler& onAudio);
 
@@ -57,6 +63,7 @@ private:
     MvrIndex m_mvrIndex;
     std::shared_ptr<PictureDecoder> m_pictureDecoder; // null when H.264 cannot be decoded
     std::unique_ptr<Vorel::Utility::ACodec::Decoder> m_audioDecoder;
+    std::vector<unsigned char> m_record; // the payload of the record being decoded
     int m_lastWidth = 0;
     int m_lastHeight = 0;
 };

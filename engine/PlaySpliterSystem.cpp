@@ -1,12 +1,15 @@
 #include "PlaySpliterSystem.h"
 
 #include "AudioOut.h"
+#include "EngineLog.h"
 #include "EngineMessages.h"
+#include "PictureDescription.h"
+#include "PipelineLimits.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
-#include <mutex>
+#include <QMutexLocker>
 #include <QProcess>
 
 extern "C" {
@@ -18,39 +21,21 @@ extern "C" {
 
 std::atomic<const char*> g_currentFile{nullptr};
 
-namespace {
-// A producer waits while its queue holds more than this many entries.
-constexpr size_t kMaxQueuedPictures = 40;
-// ... or while more than this much decoded audio (media time) waits. It
-// spans the usual interleaving of audio ahead of video in a container.
-constexpr qint64 kMaxQueuedAudioMs = 3000;
-// Idle polls of every loop (pause, empty or full queue, seek in progress).
-constexpr int kIdleMs = 10;
-// The reader is polled this often while a seek waits for it to park.
-constexpr int kParkPollMs = 1;
+using namespace PipelineLimits;
 
+namespace
+{
 void SleepMs(qint64 ms)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
-
-AVSampleFormat SampleFormatOf(const QAudioFormat& format)
-{
-    if (format.sampleType() == QAudioFormat::Float && format.sampleSize() == 32)
-        return AV_SAMPLE_FMT_FLT;
-    if (format.sampleType() == QAudioFormat::UnSignedInt && format.sampleSize() == 8)
-        return AV_SAMPLE_FMT_U8;
-    if (format.sampleType() == QAudioFormat::SignedInt && format.sampleSize() == 32)
-        return AV_SAMPLE_FMT_S32;
-    return AV_SAMPLE_FMT_S16;
-}
 } // namespace
 
 PlaySpliterSystem::PlaySpliterSystem()
-    : m_audioOut(std::make_unique<AudioOut>()),
-      m_clock([this] { return m_audioOut->BufferedUs(); })
+    : m_audioOut(std::make_unique<AudioOut>()), m_clock([this] { return m_audioOut->BufferedUs(); })
 {
     qRegisterMetaType<const char*>("const char*");
+    qRegisterMetaType<PictureFormat>("PictureFormat");
     m_audioOut->SetVolume(0.5);
     m_thread.setObjectName(QStringLiteral("PlaySpliter"));
     m_thread.start(QThread::InheritPriority);
@@ -60,24 +45,22 @@ PlaySpliterSystem::PlaySpliterSystem()
 PlaySpliterSystem::~PlaySpliterSystem()
 {
     Shutdown();
-    // The engine lock orders this thread after everything the playback's
-    // threads did (the thread join in Shutdown goes through Qt's own
-    // primitives).
-    std::lock_guard<std::mutex> lock(m_mutex);
+    QMutexLocker lock(&m_mutex);
     ClearQueuesLocked();
     m_input.Close();
 }
 
 void PlaySpliterSystem::ForceStop()
 {
+    QMutexLocker lock(&m_requestMutex);
     m_isStop = true;
     m_isPause = true;
+    m_cancelledUpTo = m_startRequests;
 }
 
 void PlaySpliterSystem::Shutdown()
 {
-    // Set before the stop flag: a StartSpliter that is already running but
-    // has not yet reset the flags sees it and stops (see ResetForPlayback).
+    // Set before the stop: a request about to run sees it (RequestIsCurrent).
     m_shutDown = true;
     ForceStop();
     m_thread.exit(0);
@@ -87,72 +70,311 @@ void PlaySpliterSystem::Shutdown()
 void PlaySpliterSystem::SetPacing(Pacing pacing)
 {
     m_pacing = pacing;
-    m_audioOut->SetOutputMode(pacing == Pacing::Untimed ? AudioOutputMode::Null : AudioOutputMode::Device);
+    m_audioOut->SetOutputMode(pacing == Pacing::Untimed ? AudioOutputMode::Null
+                                                        : AudioOutputMode::Device);
+}
+
+bool PlaySpliterSystem::StopRequested() const
+{
+    return m_isStop;
+}
+
+// ---- requests (engine thread) ----------------------------------------------
+
+// Engine thread. The path bytes are copied now: the caller's buffer may hold
+// another path by the time the request runs.
+void PlaySpliterSystem::StartSpliter(const char* File)
+{
+    unsigned request;
+    {
+        QMutexLocker lock(&m_requestMutex);
+        request = ++m_startRequests;
+    }
+    const QByteArray path = File ? QByteArray(File) : QByteArray();
+    g_currentFile = File;
+    // Queued behind every request already waiting, so that a newer start
+    // queued meanwhile makes this one stale before it runs.
+    QMetaObject::invokeMethod(
+        this, [this, request, path] { RunRequest(request, path); }, Qt::QueuedConnection);
+}
+
+// True (and the playback marked running) when no later start and no
+// ClosePlay overtook `request`.
+bool PlaySpliterSystem::RequestIsCurrent(unsigned request)
+{
+    QMutexLocker lock(&m_requestMutex);
+    if (m_shutDown || request != m_startRequests || request <= m_cancelledUpTo)
+        return false;
+    m_isStop = false;
+    m_isPause = false;
+    m_seekServed = m_seekRequest.id;
+    return true;
+}
+
+void PlaySpliterSystem::RunRequest(unsigned request, const QByteArray& path)
+{
+    if (!RequestIsCurrent(request)) {
+        qDebug() << __LINE__ << "PlaySpliterSystem::RunRequest"
+                 << "overtaken" << path;
+        return;
+    }
+    ResetForPlayback();
+    // The suffix is the text after the last "." (case-sensitive; a path
+    // without a "." is its own suffix).
+    const QByteArray suffix = path.split('.').constLast();
+    if (suffix == "mvr") {
+        m_isMvr = true;
+        std::thread reader([this, path] {
+            g_currentFile = path.constData();
+            mvrSpliter();
+        });
+        reader.join();
+    } else {
+        RunFfmpegPath(path.constData(), suffix);
+    }
+    {
+        QMutexLocker lock(&m_mutex);
+        ClearQueuesLocked();
+    }
+    // The playback is over: later commands have nothing to act on.
+    QMutexLocker lock(&m_requestMutex);
+    m_isStop = true;
 }
 
 void PlaySpliterSystem::ResetForPlayback()
 {
-    // After Shutdown a start that was already on its way plays nothing.
-    m_isStop = m_shutDown.load();
-    m_isPause = false;
     m_isJump = false;
     m_readFinished = false;
     m_readAborted = false;
-    m_readFailed = false;
+    m_audioFailed = false;
     m_isMvr = false;
     m_audioReady = false;
-    m_readerParked = false;
-    m_feederParked = false;
-    std::lock_guard<std::mutex> lock(m_mutex);
+    m_hasVideo = false;
+    m_coverArt = false;
+    m_clock.Reset();
+    m_clock.SetPaused(false);
+    m_formatSent = false;
+    m_feederSerial = 0;
+    m_mvrNextAudioMs = -1;
+    QMutexLocker lock(&m_mutex);
+    m_serial = m_serial + 1;
     ClearQueuesLocked();
+    m_videoDrained = true;
+    m_audioDrained = true;
+    m_feederBusy = false;
     m_presenterDone = false;
     m_showedSinceSeek = false;
     m_awaitingLanding = false;
     m_landingMs = -1;
+    m_exactTargetMs = -1;
+    m_lastShownPtsMs = -1;
 }
 
-void PlaySpliterSystem::StartSpliter(const char* File)
+void PlaySpliterSystem::SendMessage(EngineMessage message)
 {
-    ResetForPlayback();
-    m_clock.Reset();
-    m_clock.SetPaused(false);
-    // The suffix is the text after the last "." (case-sensitive; a path
-    // without a "." is its own suffix).
-    const QByteArray path = File ? QByteArray(File) : QByteArray();
-    const QByteArray suffix = path.split('.').constLast();
-    g_currentFile = File;
-    if (suffix == "mvr") {
-        m_isMvr = true;
-        std::thread reader(&PlaySpliterSystem::mvrSpliter, this);
-        reader.join();
-    } else {
-        RunFfmpegPath(File, suffix);
-    }
-    m_readerParked = true;
-    m_feederParked = true;
-    // Publishes the reading thread's last writes to whoever takes the lock next.
-    std::lock_guard<std::mutex> lock(m_mutex);
-    ClearQueuesLocked();
+    if (!StopRequested())
+        Q_EMIT sigSendMessage(EngineMessages::Text(message));
 }
+
+// ---- both paths: the reading thread ------------------------------------------
+
+// Runs the presenter, the feeder and `decoders` beside the reading loop and
+// returns when all of them are done.
+void PlaySpliterSystem::RunWorkers(const std::function<void()>& readStep,
+                                   const std::function<void()>& decoders)
+{
+    std::thread presenter(&PlaySpliterSystem::videoSolution, this);
+    std::thread feeder(&PlaySpliterSystem::audioSolution, this);
+    std::thread decoding;
+    if (decoders)
+        decoding = std::thread(decoders);
+    ReadLoop(readStep);
+    presenter.join();
+    feeder.join();
+    if (decoding.joinable())
+        decoding.join();
+}
+
+void PlaySpliterSystem::ReadLoop(const std::function<void()>& readStep)
+{
+    while (!StopRequested()) {
+        {
+            QMutexLocker lock(&m_mutex);
+            if (m_presenterDone)
+                break;
+        }
+        ServeSeek();
+        const bool full = m_isMvr ? DecodedQueuesFull() : PacketQueuesFull();
+        if (m_readFinished || full) {
+            // At the end of the input the reader idles until the presenter
+            // has shown the rest, or a seek brings the reading back.
+            SleepMs(kIdleMs);
+            continue;
+        }
+        readStep();
+    }
+    if (!m_readFinished)
+        m_readAborted = true;
+    QMutexLocker lock(&m_mutex);
+    m_queueChanged.wakeAll();
+}
+
+bool PlaySpliterSystem::DecodedQueuesFull()
+{
+    QMutexLocker lock(&m_mutex);
+    return m_videoQueue.size() >= kMaxQueuedPictures || m_audioQueuedMs > kMaxQueuedAudioMs;
+}
+
+// Reading thread: serves the newest seek asked for, if it is not served yet.
+void PlaySpliterSystem::ServeSeek()
+{
+    SeekRequest request;
+    {
+        QMutexLocker lock(&m_requestMutex);
+        if (m_seekRequest.id == m_seekServed)
+            return;
+        request = m_seekRequest;
+        m_seekServed = request.id;
+    }
+    const bool audioActive = m_audioReady && !m_audioFailed;
+    {
+        QMutexLocker lock(&m_mutex);
+        const unsigned serial = m_serial + 1;
+        m_serial = serial;
+        ClearQueuesLocked();
+        m_showedSinceSeek = false;
+        m_lastShownPtsMs = -1;
+        const bool exact = request.mode == SeekMode::Exact;
+        const bool pictures = m_hasVideo && !m_coverArt;
+        m_awaitingLanding = !exact && pictures;
+        m_landingMs = exact ? request.targetMs : -1;
+        m_exactSerial = serial;
+        m_exactTargetMs = exact && pictures && !m_isMvr ? request.targetMs : -1;
+        m_videoDrained = m_isMvr || !m_hasVideo;
+        m_audioDrained = m_isMvr || !audioActive;
+        m_readFinished = false;
+        m_clock.Reset();
+        m_clock.SetPaused(false);
+        m_isPause = false;
+        m_queueChanged.wakeAll();
+    }
+    m_videoPackets.Flush();
+    m_audioPackets.Flush();
+    SeekInput(request);
+}
+
+void PlaySpliterSystem::SeekInput(const SeekRequest& request)
+{
+    qDebug() << __LINE__ << "PlaySpliterSystem::ServeSeek" << request.targetMs << int(request.mode);
+    if (m_isMvr) {
+        m_mvr.Seek(request.targetMs);
+        m_audioConverter.Reset();
+        m_mvrNextAudioMs = -1;
+        return;
+    }
+    m_input.Seek(qMax(0, request.targetMs));
+    QueueCoverArt();
+}
+
+// ---- decoded queues ----------------------------------------------------------
+
+// Video decoding thread: waits while the picture queue is full. False when
+// the picture is no longer wanted (stop, seek, end of the playback).
+bool PlaySpliterSystem::WaitForPictureRoom(unsigned serial)
+{
+    QMutexLocker lock(&m_mutex);
+    while (m_videoQueue.size() >= kMaxQueuedPictures) {
+        if (StopRequested() || m_presenterDone || serial != m_serial)
+            return false;
+        m_queueChanged.wait(&m_mutex, kIdleMs);
+    }
+    return serial == m_serial;
+}
+
+bool PlaySpliterSystem::WaitForAudioRoom(unsigned serial)
+{
+    QMutexLocker lock(&m_mutex);
+    while (m_audioQueuedMs > kMaxQueuedAudioMs) {
+        if (StopRequested() || m_presenterDone || serial != m_serial)
+            return false;
+        m_queueChanged.wait(&m_mutex, kIdleMs);
+    }
+    return serial == m_serial;
+}
+
+// Queues a decoded picture unless a seek or a stop made it stale.
+void PlaySpliterSystem::PushPicture(VideoQueueItem&& item)
+{
+    QMutexLocker lock(&m_mutex);
+    if (item.serial != m_serial) {
+        m_pool.Give(std::move(item.data));
+        return;
+    }
+    NoteLandingLocked(item.ptsMs);
+    m_videoQueue.push_back(std::move(item));
+    m_queueChanged.wakeAll();
+}
+
+void PlaySpliterSystem::NoteLandingLocked(qint64 ptsMs)
+{
+    if (!m_awaitingLanding)
+        return;
+    m_awaitingLanding = false;
+    m_landingMs = ptsMs;
+}
+
+void PlaySpliterSystem::QueueAudio(const AVFrame& frame, qint64 startMs, unsigned serial)
+{
+    AudioQueueItem item;
+    if (!m_audioConverter.Convert(frame, item.pcm)) {
+        qCDebug(lcEngineFrames) << __LINE__ << "音频帧转码失败";
+        return;
+    }
+    item.serial = serial;
+    item.startMs = startMs;
+    item.spanMs = frame.sample_rate > 0 ? 1000LL * frame.nb_samples / frame.sample_rate : 0;
+    item.endMs = item.startMs >= 0 ? item.startMs + item.spanMs : -1;
+    QMutexLocker lock(&m_mutex);
+    if (serial != m_serial)
+        return;
+    m_audioQueuedMs += item.spanMs;
+    m_audioQueue.push_back(std::move(item));
+    m_queueChanged.wakeAll();
+}
+
+void PlaySpliterSystem::ClearQueuesLocked()
+{
+    for (VideoQueueItem& item : m_videoQueue)
+        m_pool.Give(std::move(item.data));
+    m_videoQueue.clear();
+    m_audioQueue.clear();
+    m_audioQueuedMs = 0;
+    m_queueChanged.wakeAll();
+}
+
+// ---- MVR path ----------------------------------------------------------------
 
 // MVR reader thread. A file that cannot be played ends as finished at once;
-// a damaged one at its last whole record.
+// a damaged one (or one that shrinks while it plays) at its last whole record.
 void PlaySpliterSystem::mvrSpliter()
 {
     const bool opened = m_mvr.Open(QByteArray(g_currentFile.load()));
-    Q_EMIT sigSetSliderLength(m_mvr.DurationMs());
+    if (!StopRequested())
+        Q_EMIT sigSetSliderLength(m_mvr.DurationMs());
+    m_hasVideo = true;
     SetUpAudio(kMvrAudioSampleRateHz, kMvrAudioChannelCount);
     if (!opened)
         m_readFinished = true;
-    RunWorkers([this] { MvrReadStep(); });
+    RunWorkers([this] { MvrReadStep(); }, nullptr);
     m_mvr.Close();
 }
 
 void PlaySpliterSystem::MvrReadStep()
 {
-    const MvrReader::Step step = m_mvr.ReadNext(
-        [this](MvrFrame&& frame, int width, int height) { QueueMvrPicture(std::move(frame), width, height); },
-        [this](MvrFrame&& frame) { QueueMvrAudio(std::move(frame)); });
+    const MvrReader::Step step =
+        m_mvr.ReadNext([this](MvrFrame&& frame, int width,
+                              int height) { QueueMvrPicture(std::move(frame), width, height); },
+                       [this](MvrFrame&& frame) { QueueMvrAudio(std::move(frame)); });
     if (step == MvrReader::Step::End)
         m_readFinished = true;
 }
@@ -167,9 +389,12 @@ void PlaySpliterSystem::QueueMvrPicture(MvrFrame&& frame, int width, int height)
     item.width = width;
     item.height = height;
     item.ptsMs = frame.timestamp;
+    item.format = frame.format;
+    item.serial = m_serial;
     PushPicture(std::move(item));
 }
 
+// Records stamped -1 (no time) continue where the previous record ended.
 void PlaySpliterSystem::QueueMvrAudio(MvrFrame&& frame)
 {
     if (frame.data.size() < 2)
@@ -182,398 +407,46 @@ void PlaySpliterSystem::QueueMvrAudio(MvrFrame&& frame)
     pcm->data[0] = frame.data.data(); // borrowed for the conversion below
     pcm->linesize[0] = static_cast<int>(frame.data.size());
     pcm->extended_data = pcm->data;
-    QueueAudio(*pcm, frame.timestamp);
+    const qint64 startMs = frame.timestamp >= 0 ? frame.timestamp : m_mvrNextAudioMs;
+    if (startMs >= 0)
+        m_mvrNextAudioMs = startMs + 1000LL * pcm->nb_samples / kMvrAudioSampleRateHz;
+    QueueAudio(*pcm, startMs, m_serial);
 }
 
-void PlaySpliterSystem::SendMessage(EngineMessage message)
-{
-    Q_EMIT sigSendMessage(EngineMessages::Text(message));
-}
-
-bool PlaySpliterSystem::OpenFfmpegInput(const char* file, const QByteArray& suffix)
-{
-    const OpenStatus status = m_input.Open(file, suffix, [this] {
-        Q_EMIT sigSetSliderLength(static_cast<int>(qBound<qint64>(0, m_input.DurationMs(), INT_MAX)));
-    });
-    switch (status) {
-    case OpenStatus::Ok:
-        return true;
-    case OpenStatus::OpenFailed:
-        SendMessage(EngineMessage::OpenFailed);
-        break;
-    case OpenStatus::StreamInfoFailed:
-        SendMessage(EngineMessage::StreamInfoFailed);
-        break;
-    case OpenStatus::NoVideoDecoder:
-        SendMessage(EngineMessage::NoVideoDecoder);
-        break;
-    case OpenStatus::VideoDecoderOpenFailed:
-        break;
-    }
-    return false;
-}
-
-void PlaySpliterSystem::RunFfmpegPath(const char* file, const QByteArray& suffix)
-{
-    if (!OpenFfmpegInput(file, suffix)) {
-        m_readAborted = true;
-        return;
-    }
-    m_packet = ffmpeg::MakePacket();
-    m_videoConverter = VideoConverter();
-    if (m_input.HasAudio())
-        SetUpAudio(m_input.audioSampleRate(), m_input.audioChannels());
-    RunWorkers([this] { ReadStep(m_packet.get()); });
-    m_packet.reset();
-}
-
-// Reading thread: runs the presenter and the audio feeder beside the
-// reading loop and returns when all three are done.
-void PlaySpliterSystem::RunWorkers(const std::function<void()>& readStep)
-{
-    std::thread presenter(&PlaySpliterSystem::videoSolution, this);
-    std::thread feeder(&PlaySpliterSystem::audioSolution, this);
-    ReadLoop(readStep);
-    presenter.join();
-    feeder.join();
-}
-
-void PlaySpliterSystem::SetUpAudio(int sampleRate, int channels)
-{
-    if (m_audioReady)
-        return;
-    m_audioOut->Setting(sampleRate, channels);
-    m_audioReady = true;
-    const QAudioFormat format = m_audioOut->Format();
-    PcmFormat target;
-    target.sampleRate = format.sampleRate();
-    target.channels = format.channelCount();
-    target.sampleFormat = SampleFormatOf(format);
-    m_audioConverter.SetTarget(target);
-    m_tempo.Configure(target.sampleRate, target.channels, target.sampleFormat, 1.0);
-}
-
-// The reader parks (and says so) while paused or while a seek runs; see the
-// class comment for the handshake with timechange.
-bool PlaySpliterSystem::ReaderMayRead()
-{
-    m_readerParked = false;
-    if (m_isPause || m_isJump) {
-        m_readerParked = true;
-        SleepMs(kIdleMs);
-        return false;
-    }
-    bool full = false;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        full = m_videoQueue.size() > kMaxQueuedPictures || m_audioQueuedMs > kMaxQueuedAudioMs;
-    }
-    if (full) {
-        SleepMs(kIdleMs);
-        return false;
-    }
-    if (m_readFinished) {
-        // At the end of the input: idle until the presenter has shown the
-        // rest, or a seek brings the reading back.
-        m_readerParked = true;
-        SleepMs(kIdleMs);
-        return false;
-    }
-    return true;
-}
-
-void PlaySpliterSystem::ReadLoop(const std::function<void()>& readStep)
-{
-    while (!m_isStop) {
-        if (PresenterDone())
-            break;
-        if (ReaderMayRead())
-            readStep();
-    }
-    m_readerParked = true;
-    if (!m_readFinished)
-        m_readAborted = true;
-}
-
-void PlaySpliterSystem::ReadStep(AVPacket* packet)
-{
-    const ReadStatus status = m_input.Read(packet);
-    if (status == ReadStatus::Again) {
-        SleepMs(kIdleMs);
-        return;
-    }
-    if (status == ReadStatus::End) {
-        DrainAtEnd();
-        m_readFinished = true;
-        return;
-    }
-    if (packet->stream_index == m_input.videoIndex()) {
-        m_input.DecodeVideo(packet, [this](const AVFrame& f) { QueuePicture(f); });
-    } else if (packet->stream_index == m_input.audioIndex() && !m_readFailed) {
-        const AudioStatus audio =
-            m_input.DecodeAudio(packet, [this](const AVFrame& f) { QueueAudio(f, m_input.AudioPtsMs(f)); });
-        if (!HandleAudioStatus(audio))
-            m_readFinished = true;
-    }
-    av_packet_unref(packet);
-}
-
-// Returns false when the failure ends the reading.
-bool PlaySpliterSystem::HandleAudioStatus(AudioStatus status)
-{
-    switch (status) {
-    case AudioStatus::Ok:
-        return true;
-    case AudioStatus::NoDecoder:
-        SendMessage(EngineMessage::NoAudioDecoder);
-        break;
-    case AudioStatus::DecoderOpenFailed:
-        SendMessage(EngineMessage::AudioDecoderOpenFailed);
-        break;
-    case AudioStatus::SendFailed:
-        SendMessage(EngineMessage::AudioSendFailed);
-        break;
-    }
-    m_readFailed = true;
-    return false;
-}
-
-void PlaySpliterSystem::DrainAtEnd()
-{
-    m_input.DecodeVideo(nullptr, [this](const AVFrame& f) { QueuePicture(f); });
-    if (!m_readFailed)
-        m_input.DecodeAudio(nullptr, [this](const AVFrame& f) { QueueAudio(f, m_input.AudioPtsMs(f)); });
-}
-
-void PlaySpliterSystem::QueuePicture(const AVFrame& frame)
-{
-    const int size = VideoConverter::PictureSize(frame.width, frame.height);
-    if (size == 0)
-        return;
-    VideoQueueItem item;
-    item.data = m_pool.Take(static_cast<size_t>(size));
-    if (!m_videoConverter.Convert(frame, item.data.data())) {
-        qDebug() << __LINE__ << "PlaySpliterSystem::QueuePicture" << "conversion failed" << frame.format;
-        m_pool.Give(std::move(item.data));
-        return;
-    }
-    item.size = size;
-    item.width = frame.width;
-    item.height = frame.height;
-    item.ptsMs = m_input.VideoPtsMs(frame);
-    PushPicture(std::move(item));
-}
-
-// Reading thread: queues a decoded picture, tagged with the current seek.
-void PlaySpliterSystem::PushPicture(VideoQueueItem&& item)
-{
-    item.seekSerial = m_seekSerial;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    NoteLandingLocked(item.ptsMs);
-    m_videoQueue.push_back(std::move(item));
-}
-
-void PlaySpliterSystem::NoteLandingLocked(qint64 ptsMs)
-{
-    if (!m_awaitingLanding)
-        return;
-    m_awaitingLanding = false;
-    m_landingMs = ptsMs;
-}
-
-void PlaySpliterSystem::QueueAudio(const AVFrame& frame, qint64 startMs)
-{
-    AudioQueueItem item;
-    if (!m_audioConverter.Convert(frame, item.pcm)) {
-        qDebug() << __LINE__ << "音频帧转码失败";
-        return;
-    }
-    item.startMs = startMs;
-    const qint64 spanMs = frame.sample_rate > 0 ? 1000LL * frame.nb_samples / frame.sample_rate : 0;
-    item.endMs = item.startMs >= 0 ? item.startMs + spanMs : -1;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_audioQueuedMs += spanMs;
-    m_audioQueue.push_back(std::move(item));
-}
-
-// ---- presenting -----------------------------------------------------------
-
-void PlaySpliterSystem::videoSolution()
-{
-    while (!m_isStop) {
-        if (m_isPause && m_pacing == Pacing::Realtime) {
-            SleepMs(kIdleMs);
-            continue;
-        }
-        VideoQueueItem item;
-        qint64 waitMs = 0;
-        const PresentStep step = TakeDuePicture(item, waitMs);
-        if (step == PresentStep::Finished) {
-            Q_EMIT sigPlayFinish();
-            break;
-        }
-        if (step == PresentStep::Wait) {
-            SleepMs(qBound<qint64>(1, waitMs, kIdleMs));
-            continue;
-        }
-        if (!m_isStop && !m_isJump && item.seekSerial == m_seekSerial) {
-            // The position first, so that a receiver of the picture knows its time.
-            Q_EMIT sigSetLengthing(static_cast<int>(item.ptsMs));
-            Q_EMIT sigYuv(item.data.data(), static_cast<uint>(item.width), static_cast<uint>(item.height),
-                          item.size);
-        }
-        m_pool.Give(std::move(item.data));
-    }
-    std::lock_guard<std::mutex> lock(m_mutex);
-    ClearQueuesLocked();
-    m_presenterDone = true;
-}
-
-PlaySpliterSystem::PresentStep PlaySpliterSystem::TakeDuePicture(VideoQueueItem& item, qint64& waitMs)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_videoQueue.empty()) {
-        // The end comes once the pictures are shown and the sound has left.
-        if (m_readFinished && !m_isJump && m_audioQueue.empty()) {
-            m_presenterDone = true;
-            return PresentStep::Finished;
-        }
-        waitMs = kIdleMs;
-        return PresentStep::Wait;
-    }
-    if (m_pacing == Pacing::Realtime) {
-        m_clock.Anchor(m_videoQueue.front().ptsMs);
-        const qint64 nowMs = m_clock.NowMs();
-        if (m_showedSinceSeek)
-            DropLatePicturesLocked(nowMs);
-        const qint64 aheadMs = m_videoQueue.front().ptsMs - nowMs;
-        if (aheadMs > 0) {
-            waitMs = aheadMs;
-            return PresentStep::Wait;
-        }
-    }
-    item = std::move(m_videoQueue.front());
-    m_videoQueue.pop_front();
-    m_showedSinceSeek = true;
-    return PresentStep::Deliver;
-}
-
-// When the presenter has fallen behind, pictures whose successor is already
-// due are skipped, so the picture catches up with the sound.
-void PlaySpliterSystem::DropLatePicturesLocked(qint64 nowMs)
-{
-    while (m_videoQueue.size() > 1 && m_videoQueue[1].ptsMs <= nowMs) {
-        m_pool.Give(std::move(m_videoQueue.front().data));
-        m_videoQueue.pop_front();
-    }
-}
-
-void PlaySpliterSystem::ClearQueuesLocked()
-{
-    for (VideoQueueItem& item : m_videoQueue)
-        m_pool.Give(std::move(item.data));
-    m_videoQueue.clear();
-    m_audioQueue.clear();
-    m_audioQueuedMs = 0;
-}
-
-// ---- audio feeding --------------------------------------------------------
-
-void PlaySpliterSystem::audioSolution()
-{
-    while (!m_isStop) {
-        m_feederParked = false;
-        if (m_isPause || m_isJump) {
-            m_feederParked = true;
-            SleepMs(kIdleMs);
-            continue;
-        }
-        AudioQueueItem item;
-        if (!TakeAudio(item)) {
-            if (PresenterDone())
-                break;
-            m_feederParked = true;
-            SleepMs(kIdleMs);
-            continue;
-        }
-        FeedAudio(item);
-    }
-    m_feederParked = true;
-}
-
-bool PlaySpliterSystem::PresenterDone()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_presenterDone;
-}
-
-bool PlaySpliterSystem::TakeAudio(AudioQueueItem& item)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    // Until the first picture after a seek is known, the sound waits (unless
-    // the input has no picture left to land on, or holds nothing but sound
-    // for longer than the queue takes).
-    if (m_awaitingLanding && !m_readFinished && m_audioQueuedMs <= kMaxQueuedAudioMs)
-        return false;
-    while (!m_audioQueue.empty()) {
-        item = std::move(m_audioQueue.front());
-        m_audioQueue.pop_front();
-        m_audioQueuedMs = qMax<qint64>(0, m_audioQueuedMs - (item.endMs - item.startMs));
-        if (m_landingMs < 0 || item.endMs < 0 || item.endMs > m_landingMs) {
-            m_landingMs = -1;
-            return true;
-        }
-    }
-    return false;
-}
-
-// Audio feeder. The tempo follows the speed multiple at every chunk, so a
-// speed change is heard within the device's buffer.
-void PlaySpliterSystem::FeedAudio(AudioQueueItem& item)
-{
-    const double tempo = m_multiple.load();
-    if (tempo != m_tempo.tempo()) {
-        const QAudioFormat format = m_audioOut->Format();
-        m_tempo.Configure(format.sampleRate(), format.channelCount(), SampleFormatOf(format), tempo);
-    }
-    QByteArray pcm;
-    const int bytesPerFrame = qMax(1, m_audioOut->Format().bytesPerFrame());
-    m_tempo.Process(reinterpret_cast<const uint8_t*>(item.pcm.constData()), item.pcm.size() / bytesPerFrame,
-                    pcm);
-    const bool written = m_audioOut->Write(pcm, [this] { return !m_isStop && !m_isJump; });
-    if (written && item.endMs >= 0)
-        m_clock.OnAudioWritten(item.endMs);
-}
-
-// ---- control --------------------------------------------------------------
+// ---- control (GUI thread) ------------------------------------------------------
 
 void PlaySpliterSystem::ClosePlay()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_isStop = true;
-    m_isPause = false;
-    qDebug() << __LINE__ << "PlaySpliterSystem::ClosePlay" << "closeplay";
+    {
+        QMutexLocker lock(&m_requestMutex);
+        m_isStop = true;
+        m_isPause = false;
+        m_cancelledUpTo = m_startRequests;
+    }
+    m_queueChanged.wakeAll();
+    qDebug() << __LINE__ << "PlaySpliterSystem::ClosePlay"
+             << "closeplay";
 }
 
+// Pause: the presenter holds, the clock stops, the feeder suspends the sink.
 void PlaySpliterSystem::StopPlay()
 {
     m_isPause = true;
     m_clock.SetPaused(true);
-    m_audioOut->SetPaused(SinkPause::Paused);
-    qDebug() << __LINE__ << "PlaySpliterSystem::StopPlay" << "stopplay!";
+    qDebug() << __LINE__ << "PlaySpliterSystem::StopPlay"
+             << "stopplay!";
 }
 
 void PlaySpliterSystem::PlayAgain()
 {
     m_isPause = false;
     m_clock.SetPaused(false);
-    m_audioOut->SetPaused(SinkPause::Running);
-    qDebug() << __LINE__ << "PlaySpliterSystem::PlayAgain" << "PlayAgain!";
+    qDebug() << __LINE__ << "PlaySpliterSystem::PlayAgain"
+             << "PlayAgain!";
 }
 
 void PlaySpliterSystem::setMultiple(float multiple)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
     m_multiple = multiple;
     m_clock.SetSpeed(multiple);
 }
@@ -590,61 +463,28 @@ void PlaySpliterSystem::stopRecord()
 
 void PlaySpliterSystem::changeLanguage()
 {
-    m_isStop = true;
-    m_isPause = true;
-    QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1),
-                            QDir::currentPath());
+    ForceStop();
+    QProcess::startDetached(QCoreApplication::applicationFilePath(),
+                            QCoreApplication::arguments().mid(1), QDir::currentPath());
     QCoreApplication::exit(0);
-}
-
-// ---- seeking --------------------------------------------------------------
-
-// GUI thread. Returns false when the playback stopped while waiting.
-bool PlaySpliterSystem::WaitForWorkersParked()
-{
-    while (!m_readerParked || !m_feederParked) {
-        if (m_isStop)
-            return false;
-        SleepMs(kParkPollMs);
-    }
-    return true;
 }
 
 void PlaySpliterSystem::timechange(int length)
 {
-    if (m_isStop || m_isJump)
-        return;
-    m_isJump = true;
-    if (!WaitForWorkersParked()) {
-        m_isJump = false;
-        return;
-    }
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_presenterDone && !m_isStop)
-            SeekLocked(length);
-        m_isPause = false;
-        m_isJump = false;
-    }
-    m_clock.SetPaused(false);
-    m_audioOut->SetPaused(SinkPause::Running);
+    Seek(length, SeekMode::Exact);
 }
 
-void PlaySpliterSystem::SeekLocked(int length)
+// Records the request; the reading thread serves the newest one. A seek
+// also ends a pause (when it is served, so that nothing of the old position
+// is shown meanwhile).
+void PlaySpliterSystem::Seek(int positionMs, SeekMode mode)
 {
-    ++m_seekSerial;
-    ClearQueuesLocked();
-    m_showedSinceSeek = false;
-    m_awaitingLanding = true;
-    m_landingMs = -1;
-    if (m_isMvr)
-        m_mvr.Seek(length);
-    else
-        m_input.Seek(qMax(0, length));
-    m_audioConverter.Reset();
-    m_tempo.Restart();
-    m_audioOut->Flush();
-    m_clock.Reset();
-    if (!m_readFailed)
-        m_readFinished = false;
+    {
+        QMutexLocker lock(&m_requestMutex);
+        if (m_isStop)
+            return;
+        ++m_seekRequest.id;
+        m_seekRequest.targetMs = qMax(0, positionMs);
+        m_seekRequest.mode = mode;
+    }
 }

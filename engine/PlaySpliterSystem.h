@@ -4,32 +4,46 @@
 // the sink, and reports duration, position, the end of the file and
 // failures through signals.
 //
-// Threads:
-//  - GUI thread: construction, destruction, ClosePlay, StopPlay, PlayAgain,
-//    timechange, ForceStop, changeLanguage (direct calls).
-//  - engine thread (m_thread): StartSpliter, which opens the input and runs
-//    the reading loop until the playback ends; it owns the FFmpeg objects.
-//  - presenter (videoSolution, one std::thread per playback): takes pictures
-//    off m_videoQueue when they are due and emits sigYuv/sigSetLengthing.
-//  - audio feeder (audioSolution, one std::thread per playback): takes PCM
-//    off m_audioQueue, applies the speed's tempo and writes it to the sink,
-//    so that waiting for the device never holds up decoding pictures.
-//  - setMultiple may be called from any thread.
-// Lifetime: the presenter, the feeder and the MVR reader are started and
-// joined inside StartSpliter, so none outlives the playback; Shutdown (also
-// run by the destructor) joins the engine thread, and the audio sink joins
-// its own thread when the engine destroys it, after the engine thread.
-// Locks, in order: m_mutex (the engine lock), then AudioOut's lock; the
-// clock's and the buffer pool's locks are leaves.
-// A seek runs on the GUI thread while the reader and the feeder are parked:
-// each sets its parked flag before idling at the top of its loop and clears
-// it before touching the input (or the sink) again, and the seek waits for
-// both.
+// Threads of one playback (ffplay's pipeline):
+//  - GUI thread: construction, destruction and the commands ClosePlay,
+//    StopPlay, PlayAgain, timechange/Seek, setMultiple, ForceStop. A command
+//    only records a request (flags and serials, under m_requestMutex); the
+//    worker threads serve it, so no command waits for a worker, the audio
+//    device or the disk.
+//  - engine thread (m_thread): StartSpliter records the request and queues
+//    its run behind any other request already queued; RunRequest plays the
+//    newest request only (a start that a later start or ClosePlay overtook
+//    is dropped) and, on the FFmpeg path, is the reading thread: it owns the
+//    demuxer, serves seeks (ServeSeek) and fills the packet queues.
+//  - MVR reader (mvrSpliter, std::thread): the reading thread of an MVR
+//    playback; it decodes records itself and fills the decoded queues.
+//  - video decoder (VideoDecodeLoop, FFmpeg path): owns the video codec and
+//    the picture converter; packets in, pictures into m_videoQueue.
+//  - audio decoder (AudioDecodeLoop, FFmpeg path): owns the audio codec and
+//    the resampler; packets in, PCM into m_audioQueue.
+//  - presenter (videoSolution): takes pictures off m_videoQueue when the
+//    clock reaches them; emits sigPictureFormat, sigSetLengthing, sigYuv and
+//    sigPlayFinish. Without pictures it reports the clock as the position.
+//  - audio feeder (audioSolution): owns the sink's stream: writes PCM with
+//    the speed's tempo, flushes it after a seek, pauses and resumes it.
+// Every start and every seek takes a new serial (m_serial); packets,
+// pictures and sound carry the serial they were made for, and whatever
+// carries an older one is dropped instead of being shown, heard or reported.
+//
+// Lifetime: every thread of a playback is started and joined inside
+// RunRequest, so none outlives it; Shutdown (also run by the destructor)
+// joins the engine thread, and the audio sink joins its own thread when the
+// engine destroys it, after the engine thread.
+// Locks, in order: m_mutex (the engine lock: decoded queues, drain state),
+// then AudioOut's lock. m_requestMutex, the packet queues' locks, the
+// clock's and the buffer pool's are leaves (nothing else is taken while one
+// is held).
 
 #include "AudioConverter.h"
 #include "AudioTempo.h"
 #include "FfmpegInput.h"
 #include "MvrReader.h"
+#include "PacketQueue.h"
 #include "PictureBufferPool.h"
 #include "PictureFormat.h"
 #include "PlaybackClock.h"
@@ -37,9 +51,10 @@
 #include "XAudioPlay.h"
 
 #include <QByteArray>
-#include <mutex>
+#include <QMutex>
 #include <QObject>
 #include <QThread>
+#include <QWaitCondition>
 
 #include <atomic>
 #include <deque>
@@ -62,7 +77,8 @@ struct VideoQueueItem {
     int width = 0;
     int height = 0;
     qint64 ptsMs = 0;
-    unsigned seekSerial = 0; // pictures decoded before a seek are never shown after it
+    PictureFormat format;
+    unsigned serial = 0; // the start or seek it was decoded for
 };
 
 // Decoded PCM in the sink's format, at normal speed, waiting for the feeder.
@@ -70,6 +86,8 @@ struct AudioQueueItem {
     QByteArray pcm;
     qint64 startMs = 0; // media time of its first sample, -1 when unknown
     qint64 endMs = 0;
+    qint64 spanMs = 0; // its length, known even without a time stamp
+    unsigned serial = 0;
 };
 
 // One decoded MVR record (picture or PCM), owning its bytes.
@@ -78,6 +96,7 @@ struct MvrFrame {
     int timestamp = 0; // ms
     unsigned length = 0;
     std::vector<uint8_t> data;
+    PictureFormat format; // pictures only
 };
 
 // How pictures and audio are timed.
@@ -86,32 +105,42 @@ enum class Pacing {
     Untimed   // everything at once, audio to a sink that never waits
 };
 
-class PlaySpliterSystem : public QObject {
+// Where a seek lands.
+enum class SeekMode {
+    Exact,   // on the picture shown at the target (decoded from the key frame before it)
+    KeyFrame // on the key frame at or before the target (fast)
+};
+
+class PlaySpliterSystem : public QObject
+{
     Q_OBJECT
 public:
     PlaySpliterSystem();
     ~PlaySpliterSystem() override;
 
-    // Sets m_isStop and m_isPause without the lock (window closing).
+    // Sets m_isStop and m_isPause (window closing).
     void ForceStop();
     // Stops the playback and joins the engine thread, and with it every
-    // thread of the playback (presenter, feeder, MVR reader): afterwards no
-    // thread of the engine runs, emits or reads the path it was given.
-    // Idempotent; the destructor calls it. The owner calls it before it
-    // destroys anything those threads touch (the path buffer, the objects
-    // its directly connected slots use).
+    // thread of the playback: afterwards no thread of the engine runs, emits
+    // or reads the path it was given, and a start still on its way plays
+    // nothing. Idempotent; the destructor calls it. The owner calls it
+    // before it destroys anything those threads touch (the path buffer, the
+    // objects its directly connected slots use).
     void Shutdown();
     // Before a playback starts; tools and tests use Untimed.
     void SetPacing(Pacing pacing);
     AudioOut* audioOut() const { return m_audioOut.get(); }
     // The playback clock in media ms (any thread); for sync measurements.
     qint64 ClockMs() const { return m_clock.NowMs(); }
+    // Any thread; served by the reading thread. Ignored without a playback.
+    void Seek(int positionMs, SeekMode mode);
 
 public Q_SLOTS:
     void StartSpliter(const char* File);
     void ClosePlay();
     void StopPlay();
     void PlayAgain();
+    // An exact seek to `length` ms.
     void timechange(int length);
     // Thread-safe; acts on the running playback at once.
     void setMultiple(float multiple);
@@ -137,43 +166,85 @@ Q_SIGNALS:
 
 private:
     enum class PresentStep { Deliver, Wait, Finished };
+    struct SeekRequest {
+        unsigned id = 0;
+        int targetMs = 0;
+        SeekMode mode = SeekMode::Exact;
+    };
 
+    // requests (engine thread)
+    void RunRequest(unsigned request, const QByteArray& path);
+    bool RequestIsCurrent(unsigned request);
     void ResetForPlayback();
+    bool StopRequested() const;
+
+    // FFmpeg path: reading thread
     void RunFfmpegPath(const char* file, const QByteArray& suffix);
+    bool OpenFfmpegInput(const char* file, const QByteArray& suffix);
+    void RunFfmpegWorkers();
+    void FfmpegReadStep(AVPacket* packet);
+    bool PacketQueuesFull() const;
+    void QueueCoverArt();
+    void EndOfInput();
+
+    // FFmpeg path: decoding threads
+    void VideoDecodeLoop();
+    void DecodeVideoEntry(PacketQueue::Entry& entry, unsigned& serial);
+    void QueueDecodedPicture(const AVFrame& frame, qint64 ptsMs, unsigned serial);
+    bool BeforeExactTarget(const AVFrame& frame, qint64 ptsMs, unsigned serial);
+    void AudioDecodeLoop();
+    void DecodeAudioEntry(PacketQueue::Entry& entry, unsigned& serial);
+    bool HandleAudioStatus(AudioStatus status);
+    void MarkDrained(bool video, unsigned serial);
+
+    // MVR path: reading thread
     void mvrSpliter();
     void MvrReadStep();
     void QueueMvrPicture(MvrFrame&& frame, int width, int height);
     void QueueMvrAudio(MvrFrame&& frame);
-    bool OpenFfmpegInput(const char* file, const QByteArray& suffix);
+
+    // both paths, reading thread
     void SetUpAudio(int sampleRate, int channels);
-    void RunWorkers(const std::function<void()>& readStep);
+    void RunWorkers(const std::function<void()>& readStep, const std::function<void()>& decoders);
     void ReadLoop(const std::function<void()>& readStep);
-    bool ReaderMayRead();
-    void ReadStep(AVPacket* packet);
-    void DrainAtEnd();
-    void QueuePicture(const AVFrame& frame);
-    void QueueAudio(const AVFrame& frame, qint64 startMs);
-    bool HandleAudioStatus(AudioStatus status);
+    void ServeSeek();
+    void SeekInput(const SeekRequest& request);
+    bool DecodedQueuesFull();
+
+    // decoded queues (any producer thread)
+    void PushPicture(VideoQueueItem&& item);
+    void QueueAudio(const AVFrame& frame, qint64 startMs, unsigned serial);
+    bool WaitForPictureRoom(unsigned serial);
+    bool WaitForAudioRoom(unsigned serial);
+    void NoteLandingLocked(qint64 ptsMs);
     void SendMessage(EngineMessage message);
 
+    // presenter
     void videoSolution();
     PresentStep TakeDuePicture(VideoQueueItem& item, qint64& waitMs);
+    bool PlaybackDoneLocked() const;
+    bool PacedByFrameStepLocked(const VideoQueueItem& next, qint64 nowMs, qint64& waitMs);
     void DropLatePicturesLocked(qint64 nowMs);
+    void Deliver(VideoQueueItem& item);
+    void ReportAudioPosition();
+    bool WaitForSoundToEnd();
     void ClearQueuesLocked();
 
+    // audio feeder
     void audioSolution();
     bool TakeAudio(AudioQueueItem& item);
-    void PushPicture(VideoQueueItem&& item);
-    void NoteLandingLocked(qint64 ptsMs);
-    bool PresenterDone();
+    void FollowPauseAndSeek();
     void FeedAudio(AudioQueueItem& item);
-
-    bool WaitForWorkersParked();
-    void SeekLocked(int length);
 
     std::unique_ptr<AudioOut> m_audioOut;
     QThread m_thread;
-    std::mutex m_mutex; // the engine lock
+
+    // Requests. m_requestMutex guards the three fields below it.
+    mutable QMutex m_requestMutex;
+    unsigned m_startRequests = 0; // StartSpliter calls seen
+    unsigned m_cancelledUpTo = 0; // starts that ClosePlay overtook
+    SeekRequest m_seekRequest;    // the newest seek asked for
+    unsigned m_seekServed = 0;    // reading thread
 
     // shared flags, polled by every thread of a playback
     std::atomic<bool> m_isStop{true};
@@ -184,36 +255,67 @@ private:
     std::atomic<bool> m_isJump{false};
     std::atomic<bool> m_audioReady{false};
     std::atomic<bool> m_isRecord{false};
-    std::atomic<bool> m_readerParked{true};
-    std::atomic<bool> m_feederParked{true};
-    std::atomic<bool> m_readFailed{false};
+    std::atomic<bool> m_audioFailed{false};
+    std::atomic<bool> m_hasVideo{false};
     std::atomic<Pacing> m_pacing{Pacing::Realtime};
+    std::atomic<unsigned> m_serial{0}; // the current start or seek
 
-    // guarded by m_mutex
+    // guarded by m_mutex (the engine lock)
+    QMutex m_mutex;
+    QWaitCondition m_queueChanged; // any decoded queue or drain state changed
     std::deque<VideoQueueItem> m_videoQueue;
     std::deque<AudioQueueItem> m_audioQueue;
     qint64 m_audioQueuedMs = 0;
+    bool m_videoDrained = true; // the video decoder gave out all of this serial
+    bool m_audioDrained = true;
+    bool m_feederBusy = false; // the feeder is writing a chunk it took
     bool m_presenterDone = false;
     bool m_showedSinceSeek = false; // the first picture after a start or seek is never skipped
-    // After a seek, sound older than the first picture is dropped, so the
-    // picture shows at once instead of waiting for the sound to reach it.
+    // After a key-frame seek, sound older than the first picture is dropped,
+    // so the picture shows at once instead of waiting for the sound to reach
+    // it; after an exact seek, sound older than the target.
     bool m_awaitingLanding = false;
     qint64 m_landingMs = -1;
+    // exact seek: pictures of m_exactSerial before m_exactTargetMs are decoded, not shown
+    unsigned m_exactSerial = 0;
+    qint64 m_exactTargetMs = -1;
 
-    // engine thread; the GUI thread during a seek while the reader is parked
+    // reading thread (the demuxer side of m_input); see FfmpegInput for the
+    // decoder sides, owned by the decoding threads
     FfmpegInput m_input;
-    VideoConverter m_videoConverter;
-    AudioConverter m_audioConverter;
+    PacketQueue m_videoPackets;
+    PacketQueue m_audioPackets;
     ffmpeg::PacketPtr m_packet;
+    bool m_coverArt = false;
+
+    // video decoding thread (or the MVR reader)
+    VideoConverter m_videoConverter;
+    ffmpeg::FramePtr m_heldFrame; // the last picture skipped by an exact seek
+    unsigned m_heldSerial = 0;
+    qint64 m_heldPtsMs = 0;
+    // audio decoding thread (or the MVR reader)
+    AudioConverter m_audioConverter;
+
+    // presenter
+    PictureFormat m_lastFormat;
+    bool m_formatSent = false;
+    qint64 m_lastPositionReportMs = -1;
+    qint64 m_lastShownPtsMs = -1;                        // guarded by m_mutex
+    qint64 m_frameStepMs = 40;                           // guarded by m_mutex
+    std::chrono::steady_clock::time_point m_lastShownAt; // guarded by m_mutex
+
+    // audio feeder
+    AudioTempo m_tempo;
+    unsigned m_feederSerial = 0;
+    bool m_sinkPaused = false;
 
     std::atomic<float> m_multiple{1.0f};
-    std::atomic<unsigned> m_seekSerial{0};
     PictureBufferPool m_pool;
     PlaybackClock m_clock;
-    AudioTempo m_tempo; // audio feeder only
 
-    // MVR path: the reading thread; the GUI thread during a seek
+    // MVR path: the reading thread
     MvrReader m_mvr;
+    qint64 m_mvrNextAudioMs = -1; // where sound without a time stamp continues
     std::atomic<bool> m_isMvr{false};
 
     XAudioPlay m_xAudioPlay;

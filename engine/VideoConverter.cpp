@@ -1,10 +1,13 @@
 #include "VideoConverter.h"
 
+#include "PictureDescription.h"
+
 extern "C" {
 #include <libavutil/imgutils.h>
 }
 
-namespace {
+namespace
+{
 // Full-range JPEG 4:2:0 shares the plain layout; the display treats both alike.
 bool IsPlain420(int format)
 {
@@ -32,6 +35,27 @@ bool VideoConverter::Convert(const AVFrame& frame, uint8_t* dst)
     return ConvertWithScaler(frame, dst);
 }
 
+// A YUV source keeps its range and matrix through the packing (the picture's
+// format says which they are); only RGB sources are converted, with the
+// scaler's default BT.601 limited range.
+void VideoConverter::KeepSourceRange(const AVFrame& frame)
+{
+    if (PictureDescription::IsRgbFormat(frame.format))
+        return;
+    const bool full = frame.color_range == AVCOL_RANGE_JPEG;
+    int* invTable = nullptr;
+    int* table = nullptr;
+    int srcRange = 0, dstRange = 0, brightness = 0, contrast = 0, saturation = 0;
+    if (sws_getColorspaceDetails(m_swsCtx.get(), &invTable, &srcRange, &table, &dstRange,
+                                 &brightness, &contrast, &saturation) < 0)
+        return;
+    const int range = srcRange || full ? 1 : 0;
+    if (srcRange == range && dstRange == range)
+        return;
+    sws_setColorspaceDetails(m_swsCtx.get(), invTable, range, invTable, range, brightness, contrast,
+                             saturation);
+}
+
 bool VideoConverter::ConvertWithScaler(const AVFrame& frame, uint8_t* dst)
 {
     // The cached context is reused while size and format stay the same.
@@ -41,6 +65,7 @@ bool VideoConverter::ConvertWithScaler(const AVFrame& frame, uint8_t* dst)
     m_swsCtx.reset(ctx);
     if (!ctx)
         return false;
+    KeepSourceRange(frame);
     // The scaler writes whole SIMD blocks past the end of short rows, so it
     // gets an aligned, padded picture; the packed copy follows.
     if (!m_scaled || m_scaled->width != frame.width || m_scaled->height != frame.height) {
@@ -53,9 +78,10 @@ bool VideoConverter::ConvertWithScaler(const AVFrame& frame, uint8_t* dst)
             return false;
         }
     }
-    if (sws_scale(ctx, frame.data, frame.linesize, 0, frame.height, m_scaled->data, m_scaled->linesize) !=
-        frame.height)
+    if (sws_scale(ctx, frame.data, frame.linesize, 0, frame.height, m_scaled->data,
+                  m_scaled->linesize) != frame.height)
         return false;
     return av_image_copy_to_buffer(dst, PictureSize(frame.width, frame.height), m_scaled->data,
-                                   m_scaled->linesize, AV_PIX_FMT_YUV420P, frame.width, frame.height, 1) >= 0;
+                                   m_scaled->linesize, AV_PIX_FMT_YUV420P, frame.width,
+                                   frame.height, 1) >= 0;
 }

@@ -10,7 +10,8 @@
 
 #include <cstdint>
 
-class VideoConverter {
+class VideoConverter
+{
 public:
     // Bytes of a packed YUV420P picture of that size; 0 for an empty size.
     static int PictureSize(int width, int height);
@@ -22,6 +23,7 @@ public:
 
 private:
     bool ConvertWithScaler(const AVFrame& frame, uint8_t* dst);
+    void KeepSourceRange(const AVFrame& frame);
 
     ffmpeg::SwsContextPtr m_swsCtx;
     ffmpeg::FramePtr m_scaled; // the scaler's aligned output

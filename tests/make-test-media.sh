@@ -28,6 +28,37 @@ make odd.mkv -f lavfi -i "testsrc2=size=101x51:rate=25:duration=1" -c:v ffv1 -pi
 make tb25.avi -f lavfi -i "$video:duration=4" -c:v mpeg4 -g 10 -bf 0 -q:v 5
 # Longer than 35 min 47 s (where a 32-bit microsecond count would overflow).
 make long.mkv -f lavfi -i "color=c=blue:size=16x16:rate=1:duration=2170" -c:v libx264 -preset ultrafast -g 600
+# Fragmented MP4 at 60 fps whose fragments hold 5 s of pictures before their
+# sound (as cameras write it).
+make frag60.mp4 -f lavfi -i "testsrc2=size=160x120:rate=60:duration=8" -f lavfi -i "$tone:duration=8" \
+    -c:v libx264 -preset ultrafast -g 300 -keyint_min 300 -pix_fmt yuv420p -c:a aac -b:a 64k \
+    -movflags frag_keyframe+empty_moov+default_base_moof
+# MPEG-TS whose time stamps jump 100 s forward after 3 s (a recorder
+# restart), and one that jumps 100 s back.
+tsPart() { [ -s "$1" ] || ff -f lavfi -i "$video:duration=3" -f lavfi -i "$tone:duration=3" \
+    -c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -c:a aac -b:a 64k -output_ts_offset "$2" "$1"; }
+tsPart ts_at0.ts 0
+tsPart ts_at100.ts 100
+[ -s jump_forward.ts ] || cat ts_at0.ts ts_at100.ts > jump_forward.ts
+[ -s jump_back.ts ] || cat ts_at100.ts ts_at0.ts > jump_back.ts
+# A picture stream no decoder knows (its sample entry renamed), with sound.
+[ -s unknown_codec.mp4 ] || perl -pe 's/avc1/zzzz/g' av.mp4 > unknown_codec.mp4
+# Sound with a cover picture.
+make cover.m4a -f lavfi -i "$tone:duration=2" -f lavfi -i "color=c=green:size=64x64:duration=1" \
+    -map 0:a -map 1:v -c:a aac -c:v png -frames:v 1 -disposition:v attached_pic
+# Picture formats: turned a quarter turn, non-square samples, full-range BT.709.
+# The turn is the track header's matrix as phones write it (this FFmpeg's
+# muxer ignores rotate=90): the last identity matrix in the file (the track's;
+# the movie's comes first) becomes a quarter turn.
+make upright.mp4 -f lavfi -i "$video:duration=1" -c:v libx264 -preset ultrafast -pix_fmt yuv420p
+[ -s rotated.mp4 ] || perl -0777 -pe '
+    my $id = "\x00\x01\x00\x00" . ("\x00" x 12) . "\x00\x01\x00\x00" . ("\x00" x 12) . "\x40\x00\x00\x00";
+    my $turn = ("\x00" x 4) . "\x00\x01\x00\x00" . ("\x00" x 4) . "\xff\xff\x00\x00" . ("\x00" x 16) . "\x40\x00\x00\x00";
+    my $at = rindex($_, $id); substr($_, $at, 36) = $turn if $at >= 0;' upright.mp4 > rotated.mp4
+make sar.mkv -f lavfi -i "$video:duration=1" -vf setsar=16/15 -c:v libx264 -preset ultrafast -pix_fmt yuv420p
+make full709.mkv -f lavfi -i "$video:duration=1" -c:v libx264 -preset ultrafast -pix_fmt yuv420p \
+    -colorspace bt709 -color_primaries bt709 -color_trc bt709 -color_range pc
+make yuvj422.mkv -f lavfi -i "$video:duration=1" -c:v mjpeg -pix_fmt yuvj422p
 # Bad input.
 [ -e zero.mp4 ] || : > zero.mp4
 [ -s random.mp4 ] || head -c 65536 /dev/urandom > random.mp4

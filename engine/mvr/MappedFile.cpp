@@ -57,5 +57,22 @@ QByteArray MappedFile::bytes() const
     if (m_data == nullptr || m_sizeBytes > std::numeric_limits<int>::max()) {
         return QByteArray();
     }
-    return QByteArray::fromRawData(reinterpret_cast<const char*>(m_data), static_cast<int>(m_sizeBytes));
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(m_data),
+                                   static_cast<int>(m_sizeBytes));
+}
+
+qint64 MappedFile::readAt(qint64 offset, char* dst, qint64 size)
+{
+    if (!m_file.isOpen() || !m_file.seek(offset)) {
+        return -1;
+    }
+    qint64 total = 0;
+    while (total < size) {
+        const qint64 n = m_file.read(dst + total, size - total);
+        if (n <= 0) {
+            break;
+        }
+        total += n;
+    }
+    return total;
 }

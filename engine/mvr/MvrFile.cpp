@@ -25,3 +25,8 @@ const MappedFile& MvrFile::mapping() const
 {
     return m_mapping;
 }
+
+qint64 MvrFile::readAt(qint64 offset, char* dst, qint64 size)
+{
+    return m_mapping.readAt(offset, dst, size);
+}

@@ -9,7 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-class EnginePlaybackTest : public QObject {
+class EnginePlaybackTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
@@ -17,10 +18,11 @@ private Q_SLOTS:
     void suffixDecidesThePath();
     void badInputFailsCleanlyAndTheNextFilePlays_data();
     void badInputFailsCleanlyAndTheNextFilePlays();
-    void missingVideoStreamSendsTheMessageInTheConfiguredLanguage();
+    void undecodablePictureSendsTheMessageInTheConfiguredLanguage();
     void durationBeyond32BitMicroseconds();
     void positionsFollowPresentedPictures();
-    void seekLandsOnTheKeyFrameAtOrBefore();
+    void exactSeekLandsOnThePictureAtTheTarget();
+    void fastSeekLandsOnTheKeyFrameAtOrBefore();
     void seekIsIgnoredWithoutAPlayback();
     void pauseHoldsAndResumeContinues();
     void seekWhilePausedResumes();
@@ -100,12 +102,12 @@ void EnginePlaybackTest::badInputFailsCleanlyAndTheNextFilePlays()
     QCOMPARE(probe.finishes(), 1);
 }
 
-void EnginePlaybackTest::missingVideoStreamSendsTheMessageInTheConfiguredLanguage()
+void EnginePlaybackTest::undecodablePictureSendsTheMessageInTheConfiguredLanguage()
 {
     PlaySpliterSystem engine;
     engine.SetPacing(Pacing::Untimed);
     EngineProbe probe(engine);
-    probe.Start(MediaPath("audio_only.m4a"));
+    probe.Start(MediaPath("unknown_codec.mp4"));
     QVERIFY(probe.WaitReturned());
     QCOMPARE(probe.messages(), QStringList{QStringLiteral("寻找视频解码器失败")});
     QCOMPARE(probe.finishes(), 0);
@@ -148,27 +150,48 @@ void EnginePlaybackTest::positionsFollowPresentedPictures()
         QCOMPARE(positions[i], int(i) * 40);
 }
 
-void EnginePlaybackTest::seekLandsOnTheKeyFrameAtOrBefore()
+namespace
 {
-    // tb25.avi: time base 1/25, a key frame every 10 pictures (400 ms).
+struct SeekCase {
+    int target;
+    int landing;
+};
+
+// Seeks a paused playback of tb25.avi (time base 1/25, a key frame every 10
+// pictures, 400 ms) to each target and checks the first picture shown.
+void CheckSeekLandings(SeekMode mode, const std::vector<SeekCase>& cases)
+{
     PlaySpliterSystem engine;
     EngineProbe probe(engine);
     probe.Start(MediaPath("tb25.avi"));
     QVERIFY(EngineProbe::WaitFor([&] { return probe.frames() >= 3; }));
-    const struct {
-        int target;
-        int landing;
-    } cases[] = {{2100, 2000}, {0, 0}, {3999, 3600}, {1200, 1200}};
-    for (const auto& c : cases) {
+    for (const SeekCase& c : cases) {
         engine.StopPlay();
         QTest::qWait(50); // lets a picture already taken out arrive first
         probe.Reset();
-        engine.timechange(c.target);
+        engine.Seek(c.target, mode);
         QVERIFY(EngineProbe::WaitFor([&] { return !probe.positions().empty(); }));
         QCOMPARE(probe.positions().front(), c.landing);
     }
     engine.ClosePlay();
     QVERIFY(probe.WaitReturned());
+}
+} // namespace
+
+void EnginePlaybackTest::exactSeekLandsOnThePictureAtTheTarget()
+{
+    // The picture shown at the target: the one whose 40 ms span holds it.
+    // The last case ends the file (only its last picture is left to show).
+    CheckSeekLandings(
+        SeekMode::Exact,
+        {{2100, 2080}, {0, 0}, {1200, 1200}, {1239, 1200}, {2399, 2360}, {3999, 3960}});
+    // Past the last picture: the last one.
+    CheckSeekLandings(SeekMode::Exact, {{9000, 3960}});
+}
+
+void EnginePlaybackTest::fastSeekLandsOnTheKeyFrameAtOrBefore()
+{
+    CheckSeekLandings(SeekMode::KeyFrame, {{2100, 2000}, {0, 0}, {1200, 1200}, {3999, 3600}});
 }
 
 void EnginePlaybackTest::seekIsIgnoredWithoutAPlayback()

@@ -1,10 +1,13 @@
 // The engine's building blocks on their own: picture and audio conversion,
-// tempo, the playback clock while paused, the buffer pool, the sink.
+// tempo, the playback clock while paused, the buffer pool, the sink, the
+// packet queue and the reading of display matrices.
 
 #include "AudioConverter.h"
 #include "AudioOut.h"
 #include "AudioTempo.h"
+#include "PacketQueue.h"
 #include "PictureBufferPool.h"
+#include "PictureDescription.h"
 #include "PlaybackClock.h"
 #include "VideoConverter.h"
 
@@ -12,10 +15,12 @@
 
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/display.h>
 #include <libavutil/imgutils.h>
 }
 
-namespace {
+namespace
+{
 ffmpeg::FramePtr MakePicture(AVPixelFormat format, int width, int height)
 {
     ffmpeg::FramePtr frame = ffmpeg::MakeFrame();
@@ -39,13 +44,14 @@ QByteArray ReferenceYuv420(const AVFrame& frame)
     scaled->width = frame.width;
     scaled->height = frame.height;
     av_frame_get_buffer(scaled.get(), 0);
-    SwsContext* sws = sws_getContext(frame.width, frame.height, AVPixelFormat(frame.format), frame.width,
-                                     frame.height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    SwsContext* sws =
+        sws_getContext(frame.width, frame.height, AVPixelFormat(frame.format), frame.width,
+                       frame.height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr);
     sws_scale(sws, frame.data, frame.linesize, 0, frame.height, scaled->data, scaled->linesize);
     sws_freeContext(sws);
     QByteArray out(av_image_get_buffer_size(AV_PIX_FMT_YUV420P, frame.width, frame.height, 1), 0);
-    av_image_copy_to_buffer(reinterpret_cast<uint8_t*>(out.data()), out.size(), scaled->data, scaled->linesize,
-                            AV_PIX_FMT_YUV420P, frame.width, frame.height, 1);
+    av_image_copy_to_buffer(reinterpret_cast<uint8_t*>(out.data()), out.size(), scaled->data,
+                            scaled->linesize, AV_PIX_FMT_YUV420P, frame.width, frame.height, 1);
     return out;
 }
 
@@ -69,9 +75,13 @@ ffmpeg::FramePtr MakeTone(int samples, int channels, bool layoutKnown)
 }
 } // namespace
 
-class EngineUnitsTest : public QObject {
+class EngineUnitsTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
+    void displayMatrixGivesTheUprightTurn_data();
+    void displayMatrixGivesTheUprightTurn();
+    void packetQueueCountsWhatItHoldsAndKeepsOrder();
     void pictureSizesRoundChromaUp();
     void picturesOfEveryLayoutBecomePackedYuv420_data();
     void picturesOfEveryLayoutBecomePackedYuv420();
@@ -254,16 +264,21 @@ void EngineUnitsTest::poolRecyclesBuffersUpToItsBound()
 void EngineUnitsTest::sinkDropsEmptyChunksAndWritesChunksLargerThanTheDevice()
 {
     AudioOut sink;
-    int tapped = 0;
-    sink.SetTap([&](const QByteArray&) { ++tapped; });
+    QByteArray tapped;
+    sink.SetTap([&](const QByteArray& piece) { tapped += piece; });
     sink.Setting(16000, 1);
     QVERIFY(sink.enabled());
     sink.GetAudioFrameSlot(QByteArray());
-    QCOMPARE(tapped, 0);
-    // Two seconds in one chunk: several times the device's whole buffer.
-    const QByteArray big(sink.Format().bytesForDuration(2000000), '\0');
-    QVERIFY(sink.Write(big, nullptr));
-    QCOMPARE(tapped, 1);
+    QVERIFY(tapped.isEmpty());
+    // Two seconds in one chunk: several times the device's whole buffer. It
+    // goes in pieces, every byte once, in order.
+    QByteArray big(sink.Format().bytesForDuration(2000000), '\0');
+    for (int i = 0; i < big.size(); ++i)
+        big[i] = char(i * 7 + i / 251);
+    qint64 written = 0;
+    QVERIFY(sink.Write(big, nullptr, &written));
+    QCOMPARE(written, qint64(big.size()));
+    QVERIFY(tapped == big);
     QVERIFY(sink.BufferedUs() >= 0);
 }
 
@@ -274,11 +289,86 @@ void EngineUnitsTest::sinkWriteStopsWhenToldWhilePaused()
     sink.SetPaused(SinkPause::Paused);
     std::atomic<int> polls{0};
     const QByteArray chunk(sink.Format().bytesForDuration(1000000), '\0');
-    // A paused device takes nothing; the writer gives up when asked to.
-    QVERIFY(!sink.Write(chunk, [&] { return ++polls < 20; }));
+    // A paused device takes nothing; the writer gives up when asked to and
+    // says that nothing went.
+    qint64 written = -1;
+    QVERIFY(!sink.Write(
+        chunk, [&] { return ++polls < 20; }, &written));
     QVERIFY(polls >= 20);
+    QCOMPARE(written, qint64(0));
     sink.SetPaused(SinkPause::Running);
     sink.SetVolume(0.2);
+}
+
+void EngineUnitsTest::displayMatrixGivesTheUprightTurn_data()
+{
+    // The matrices as FFmpeg writes them for a clockwise turn of `setCwDeg`
+    // (av_display_rotation_set), optionally followed by a mirror.
+    QTest::addColumn<double>("setCwDeg");
+    QTest::addColumn<bool>("flip");
+    QTest::addColumn<int>("cwDeg");
+    QTest::newRow("none") << 0.0 << false << 0;
+    QTest::newRow("90 cw (phones in portrait)") << 90.0 << false << 90;
+    QTest::newRow("90 ccw") << -90.0 << false << 270;
+    QTest::newRow("180") << 180.0 << false << 180;
+    QTest::newRow("almost 90 cw") << 89.6 << false << 90;
+    // Mirroring the turned picture is mirroring first and turning back.
+    QTest::newRow("mirrored") << 0.0 << true << 0;
+    QTest::newRow("90 cw, then mirrored") << 90.0 << true << 270;
+    QTest::newRow("180, then mirrored") << 180.0 << true << 180;
+}
+
+void EngineUnitsTest::displayMatrixGivesTheUprightTurn()
+{
+    QFETCH(double, setCwDeg);
+    QFETCH(bool, flip);
+    QFETCH(int, cwDeg);
+    int32_t matrix[9];
+    av_display_rotation_set(matrix, setCwDeg);
+    if (flip)
+        av_display_matrix_flip(matrix, 1, 0);
+    int rotation = -1;
+    bool mirrored = !flip;
+    PictureDescription::TurnFromDisplayMatrix(matrix, &rotation, &mirrored);
+    QCOMPARE(rotation, cwDeg);
+    QCOMPARE(mirrored, flip);
+}
+
+void EngineUnitsTest::packetQueueCountsWhatItHoldsAndKeepsOrder()
+{
+    PacketQueue queue;
+    queue.SetTimeBase(AVRational{1, 90000});
+    PacketQueue::Entry entry;
+    QVERIFY(!queue.Take(entry, 1));
+    for (int i = 0; i < 3; ++i) {
+        ffmpeg::PacketPtr packet = ffmpeg::MakePacket();
+        QCOMPARE(av_new_packet(packet.get(), 1000 * (i + 1)), 0);
+        packet->duration = 3600; // 40 ms
+        packet->pts = i;
+        queue.Put(packet.get(), 7);
+    }
+    queue.PutEnd(7);
+    QCOMPARE(queue.count(), 4);
+    QCOMPARE(queue.durationMs(), qint64(120));
+    QVERIFY(queue.bytes() >= 6000);
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(queue.Take(entry, 1));
+        QVERIFY(entry.packet);
+        QCOMPARE(entry.packet->pts, int64_t(i));
+        QCOMPARE(entry.serial, 7u);
+    }
+    QCOMPARE(queue.durationMs(), qint64(0));
+    QVERIFY(queue.Take(entry, 1));
+    QVERIFY(!entry.packet); // the end marker
+    QCOMPARE(queue.bytes(), qint64(0));
+
+    ffmpeg::PacketPtr packet = ffmpeg::MakePacket();
+    QCOMPARE(av_new_packet(packet.get(), 500), 0);
+    queue.Put(packet.get(), 8);
+    queue.Flush();
+    QCOMPARE(queue.count(), 0);
+    QCOMPARE(queue.bytes(), qint64(0));
+    QVERIFY(!queue.Take(entry, 1));
 }
 
 QTEST_GUILESS_MAIN(EngineUnitsTest)

@@ -5,19 +5,23 @@
 #include "EngineProbe.h"
 #include "MvrBuilder.h"
 #include "MvrFormat.h"
+#include "MvrParser.h"
 #include "MvrTestMedia.h"
 
 #include <QCryptographicHash>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
-namespace {
+namespace
+{
 QList<QByteArray> FfmpegH264FrameMd5s(const QString& file)
 {
     QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), {"-nostdin", "-loglevel", "error", "-threads", "1", "-f", "h264", "-i",
-                                            file, "-pix_fmt", "yuv420p", "-f", "framemd5", "-"});
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {"-nostdin", "-loglevel", "error", "-threads", "1", "-f", "h264", "-i", file,
+                  "-pix_fmt", "yuv420p", "-f", "framemd5", "-"});
     ffmpeg.waitForFinished(60000);
     QList<QByteArray> md5s;
     for (const QByteArray& line : ffmpeg.readAllStandardOutput().split('\n'))
@@ -27,7 +31,8 @@ QList<QByteArray> FfmpegH264FrameMd5s(const QString& file)
 }
 } // namespace
 
-class MvrPlaybackTest : public QObject {
+class MvrPlaybackTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
@@ -37,6 +42,9 @@ private Q_SLOTS:
     void damagedFilesEndAsFinished();
     void pictureThatDoesNotDecodeArrivesEmpty();
     void closePlayEndsWithoutFinish();
+    void soundWithoutTimeStampsPlaysToTheEnd();
+    void recordingTruncatedWhilePlayingEndsCleanly();
+    void picturesAnnounceTheirFormat();
 
 private:
     QByteArray WriteFile(const char* name, const QByteArray& bytes);
@@ -66,15 +74,16 @@ void MvrPlaybackTest::picturesMatchFfmpegAndSoundIsDecoded()
     QByteArray pcm;
     engine.audioOut()->SetTap([&](const QByteArray& chunk) { pcm += chunk; });
     QList<QByteArray> pictures;
-    QObject::connect(&engine, &PlaySpliterSystem::sigYuv, &engine,
-                     [&](uchar* p, uint w, uint h, int size) {
-                         QCOMPARE(w, 160u);
-                         QCOMPARE(h, 120u);
-                         pictures << QCryptographicHash::hash(QByteArray(reinterpret_cast<char*>(p), size),
-                                                              QCryptographicHash::Md5)
-                                         .toHex();
-                     },
-                     Qt::DirectConnection);
+    QObject::connect(
+        &engine, &PlaySpliterSystem::sigYuv, &engine,
+        [&](uchar* p, uint w, uint h, int size) {
+            QCOMPARE(w, 160u);
+            QCOMPARE(h, 120u);
+            pictures << QCryptographicHash::hash(QByteArray(reinterpret_cast<char*>(p), size),
+                                                 QCryptographicHash::Md5)
+                            .toHex();
+        },
+        Qt::DirectConnection);
     EngineProbe probe(engine);
     probe.Start(QFile::encodeName(MvrTestMedia("clip.mvr")));
     QVERIFY(probe.WaitReturned());
@@ -146,7 +155,8 @@ void MvrPlaybackTest::damagedFilesEndAsFinished()
     probe.Start(path);
     QVERIFY(probe.WaitReturned());
     QCOMPARE(probe.finishes(), 1);
-    QVERIFY2(probe.frames() >= minFrames && probe.frames() <= maxFrames, qPrintable(QString::number(probe.frames())));
+    QVERIFY2(probe.frames() >= minFrames && probe.frames() <= maxFrames,
+             qPrintable(QString::number(probe.frames())));
     probe.Reset();
     probe.Start(QFile::encodeName(MvrTestMedia("clip.mvr"))); // the engine plays on normally
     QVERIFY(probe.WaitReturned());
@@ -166,12 +176,13 @@ void MvrPlaybackTest::pictureThatDoesNotDecodeArrivesEmpty()
     engine.SetPacing(Pacing::Untimed);
     QList<int> sizes;
     QList<uint> widths;
-    QObject::connect(&engine, &PlaySpliterSystem::sigYuv, &engine,
-                     [&](uchar*, uint w, uint, int size) {
-                         sizes << size;
-                         widths << w;
-                     },
-                     Qt::DirectConnection);
+    QObject::connect(
+        &engine, &PlaySpliterSystem::sigYuv, &engine,
+        [&](uchar*, uint w, uint, int size) {
+            sizes << size;
+            widths << w;
+        },
+        Qt::DirectConnection);
     EngineProbe probe(engine);
     probe.Start(path);
     QVERIFY(probe.WaitReturned());
@@ -190,6 +201,80 @@ void MvrPlaybackTest::closePlayEndsWithoutFinish()
     engine.ClosePlay();
     QVERIFY(probe.WaitReturned());
     QCOMPARE(probe.finishes(), 0);
+}
+
+void MvrPlaybackTest::soundWithoutTimeStampsPlaysToTheEnd()
+{
+    // long.mvr: 8 s, 200 pictures. Every audio record after the first is
+    // stamped -1, as some recorders write them.
+    QByteArray bytes = ReadMvrTestMedia("long.mvr");
+    QVERIFY(!bytes.isEmpty());
+    {
+        const MvrParser parser(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                               bytes.size());
+        MvrRecord record;
+        bool first = true;
+        for (std::int64_t offset = parser.recordsOffset();
+             parser.readRecord(offset, &record) == MvrRecordStatus::kRecord;
+             offset = record.nextOffset) {
+            if (record.header.type != kMvrRecordAudio)
+                continue;
+            if (!first)
+                qToLittleEndian<qint32>(-1, bytes.data() + offset + 4);
+            first = false;
+        }
+    }
+    const QByteArray path = WriteFile("unstamped.mvr", bytes);
+    PlaySpliterSystem engine;
+    engine.SetPacing(Pacing::Untimed);
+    QByteArray pcm;
+    engine.audioOut()->SetTap([&](const QByteArray& chunk) { pcm += chunk; });
+    EngineProbe probe(engine);
+    probe.Start(path);
+    QVERIFY(probe.WaitReturned());
+    QCOMPARE(probe.finishes(), 1);
+    QCOMPARE(probe.frames(), 200);
+    // Eight seconds of 16 kHz mono, 16-bit.
+    QVERIFY2(qAbs(pcm.size() - 256000) <= 1280, qPrintable(QString::number(pcm.size())));
+}
+
+void MvrPlaybackTest::recordingTruncatedWhilePlayingEndsCleanly()
+{
+    // A recorder still writing it, a disk pulled: the file shrinks under
+    // the playing engine. The playback ends; the next file plays.
+    const QByteArray bytes = ReadMvrTestMedia("long.mvr");
+    const QByteArray path = WriteFile("shrinking.mvr", bytes);
+    QVERIFY(!path.isEmpty());
+    PlaySpliterSystem engine;
+    EngineProbe probe(engine);
+    probe.Start(path);
+    QVERIFY(EngineProbe::WaitFor([&] { return probe.frames() >= 3; }));
+    QVERIFY(QFile::resize(QFile::decodeName(path), bytes.size() / 3));
+    engine.timechange(6000); // a seek into what is gone
+    QVERIFY(probe.WaitReturned());
+    QVERIFY(probe.finishes() <= 1);
+    QVERIFY(probe.frames() < 200);
+
+    probe.Reset();
+    engine.SetPacing(Pacing::Untimed);
+    probe.Start(QFile::encodeName(MvrTestMedia("clip.mvr")));
+    QVERIFY(probe.WaitReturned());
+    QCOMPARE(probe.frames(), 50);
+    QCOMPARE(probe.finishes(), 1);
+}
+
+void MvrPlaybackTest::picturesAnnounceTheirFormat()
+{
+    PlaySpliterSystem engine;
+    engine.SetPacing(Pacing::Untimed);
+    EngineProbe probe(engine);
+    probe.Start(QFile::encodeName(MvrTestMedia("clip.mvr")));
+    QVERIFY(probe.WaitReturned());
+    const std::vector<PictureFormat> formats = probe.formats();
+    QCOMPARE(int(formats.size()), 1);
+    QCOMPARE(probe.formatAtPicture().front(), 0);
+    QCOMPARE(int(formats.front().range), int(YuvRange::Limited));
+    QCOMPARE(formats.front().rotationCwDeg, 0);
 }
 
 QTEST_GUILESS_MAIN(MvrPlaybackTest)

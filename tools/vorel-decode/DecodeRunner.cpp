@@ -9,7 +9,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 // Pictures within this distance of the seek target count as its landing.
 constexpr int kSeekWindowMs = 5000;
 } // namespace
@@ -19,22 +20,27 @@ DecodeRunner::DecodeRunner(PlaySpliterSystem& engine, const DecodeOptions& optio
 {
     m_engine.SetPacing(options.untimed ? Pacing::Untimed : Pacing::Realtime);
     m_engine.audioOut()->SetTap([this](const QByteArray& pcm) { OnAudio(pcm); });
-    connect(&m_engine, &PlaySpliterSystem::sigSetSliderLength, this,
-            [this](int ms) { PrintLine("duration," + QByteArray::number(ms)); }, Qt::DirectConnection);
-    connect(&m_engine, &PlaySpliterSystem::sigYuv, this,
-            [this](uchar* p, uint w, uint h, int s) { OnPicture(p, w, h, s); }, Qt::DirectConnection);
-    connect(&m_engine, &PlaySpliterSystem::sigSetLengthing, this,
-            [this](int ms) { m_lastPositionMs = ms; }, Qt::DirectConnection);
+    connect(
+        &m_engine, &PlaySpliterSystem::sigSetSliderLength, this,
+        [this](int ms) { PrintLine("duration," + QByteArray::number(ms)); }, Qt::DirectConnection);
+    connect(
+        &m_engine, &PlaySpliterSystem::sigYuv, this,
+        [this](uchar* p, uint w, uint h, int s) { OnPicture(p, w, h, s); }, Qt::DirectConnection);
+    connect(
+        &m_engine, &PlaySpliterSystem::sigSetLengthing, this,
+        [this](int ms) { m_lastPositionMs = ms; }, Qt::DirectConnection);
     connect(&m_engine, &PlaySpliterSystem::sigSetLengthing, this, &DecodeRunner::OnPosition,
             Qt::QueuedConnection);
-    connect(&m_engine, &PlaySpliterSystem::sigSendMessage, this,
-            [this](const QString& text) {
-                m_messageSent = true;
-                PrintLine("message," + text.toUtf8());
-            },
-            Qt::DirectConnection);
-    connect(&m_engine, &PlaySpliterSystem::sigPlayFinish, this, [this] { m_finished = true; },
-            Qt::DirectConnection);
+    connect(
+        &m_engine, &PlaySpliterSystem::sigSendMessage, this,
+        [this](const QString& text) {
+            m_messageSent = true;
+            PrintLine("message," + text.toUtf8());
+        },
+        Qt::DirectConnection);
+    connect(
+        &m_engine, &PlaySpliterSystem::sigPlayFinish, this, [this] { m_finished = true; },
+        Qt::DirectConnection);
 }
 
 void DecodeRunner::Start()
@@ -42,10 +48,20 @@ void DecodeRunner::Start()
     m_engine.setMultiple(m_options.speed);
     QMetaObject::invokeMethod(&m_engine, "StartSpliter", Qt::QueuedConnection,
                               Q_ARG(const char*, m_options.file.constData()));
-    // Queued behind the playback on the engine thread: runs once it returned.
-    QMetaObject::invokeMethod(&m_engine, [this] {
-        QMetaObject::invokeMethod(this, [this] { OnPlaybackReturned(); }, Qt::QueuedConnection);
-    }, Qt::QueuedConnection);
+    // StartSpliter queues the playback on the engine thread; the first hop
+    // lands behind it there, the second comes back here once it is over.
+    QMetaObject::invokeMethod(
+        &m_engine,
+        [this] {
+            QMetaObject::invokeMethod(
+                &m_engine,
+                [this] {
+                    QMetaObject::invokeMethod(
+                        this, [this] { OnPlaybackReturned(); }, Qt::QueuedConnection);
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
 }
 
 QByteArray DecodeRunner::Md5Text(const QByteArray& bytes) const
@@ -72,13 +88,15 @@ void DecodeRunner::OnPicture(uchar* ptr, uint width, uint height, int size)
     }
     // The first picture near the target is the first one after the seek (a
     // picture already on its way when the seek began lies far from it).
-    if (m_seekPending && qAbs(m_lastPositionMs - m_options.seekMs) < kSeekWindowMs && m_seekPending.exchange(false))
+    if (m_seekPending && qAbs(m_lastPositionMs - m_options.seekMs) < kSeekWindowMs &&
+        m_seekPending.exchange(false))
         PrintLine("seek," + QByteArray::number(m_seekTimer.elapsed()));
     // The presenter emits the picture's position just before the picture.
-    PrintLine("frame," + QByteArray::number(index) + ',' + QByteArray::number(m_lastPositionMs.load()) +
-              ',' + QByteArray::number(width) + ',' + QByteArray::number(height) + ',' +
-              QByteArray::number(size) + ',' + Md5Text(picture));
-    if (m_options.maxFrames >= 0 && index + 1 >= m_options.maxFrames && !m_stoppedAtLimit.exchange(true))
+    PrintLine("frame," + QByteArray::number(index) + ',' +
+              QByteArray::number(m_lastPositionMs.load()) + ',' + QByteArray::number(width) + ',' +
+              QByteArray::number(height) + ',' + QByteArray::number(size) + ',' + Md5Text(picture));
+    if (m_options.maxFrames >= 0 && index + 1 >= m_options.maxFrames &&
+        !m_stoppedAtLimit.exchange(true))
         m_engine.ClosePlay();
 }
 
@@ -97,7 +115,10 @@ void DecodeRunner::OnPosition(int positionMs)
     m_seekDone = true;
     m_seekTimer.start();
     m_seekPending = true;
-    m_engine.timechange(m_options.seekMs);
+    if (m_options.fastSeek)
+        m_engine.Seek(m_options.seekMs, SeekMode::KeyFrame);
+    else
+        m_engine.timechange(m_options.seekMs);
 }
 
 void DecodeRunner::OnPlaybackReturned()

@@ -9,8 +9,8 @@
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
-#include <mutex>
 #include <QObject>
+#include <mutex>
 
 #include <atomic>
 
@@ -22,12 +22,14 @@ struct DecodeOptions {
     float speed = 1.0f;
     int seekMs = -1;
     int seekAtMs = 0;
+    bool fastSeek = false; // land on the key frame before the target
     int maxFrames = -1;
     bool avStats = false;
     QByteArray file;
 };
 
-class DecodeRunner : public QObject {
+class DecodeRunner : public QObject
+{
     Q_OBJECT
 public:
     DecodeRunner(PlaySpliterSystem& engine, const DecodeOptions& options);
@@ -45,14 +47,14 @@ private:
     PlaySpliterSystem& m_engine;
     const DecodeOptions m_options;
     std::mutex m_mutex;
-    int m_frames = 0;           // guarded by m_mutex
-    qint64 m_audioBytes = 0;    // guarded by m_mutex
+    int m_frames = 0;                                        // guarded by m_mutex
+    qint64 m_audioBytes = 0;                                 // guarded by m_mutex
     QCryptographicHash m_audioHash{QCryptographicHash::Md5}; // guarded by m_mutex
     std::atomic<int> m_lastPositionMs{0};
     std::atomic<bool> m_finished{false};
     std::atomic<bool> m_messageSent{false};
     std::atomic<bool> m_stoppedAtLimit{false};
-    bool m_seekDone = false; // main thread
+    bool m_seekDone = false;   // main thread
     QElapsedTimer m_seekTimer; // started on the main thread before the seek
     std::atomic<bool> m_seekPending{false};
     // picture time minus playback clock at delivery, guarded by m_mutex

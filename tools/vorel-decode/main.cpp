@@ -2,7 +2,8 @@
 // and prints, one line each:
 //   duration,<ms>
 //   frame,<n>,<position ms>,<width>,<height>,<size>,<md5>
-//   seek,<ms from the seek to the first picture after it>   (with --seek)
+//   seek,<ms from the seek to the first picture after it>   (with --seek;
+//        an exact seek unless --fast-seek asks for the key frame before it)
 //   message,<text>
 //   audio,<bytes>,<md5 of all PCM handed to the sink>
 //   avsync,<max ms>,<mean ms>   (with --av-stats)
@@ -18,22 +19,33 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 bool ParseOptions(const QCoreApplication& app, DecodeOptions& options)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Plays a file through the engine and prints what comes out"));
-    const QCommandLineOption untimed(QStringLiteral("untimed"), QStringLiteral("present at once, audio to a null sink"));
-    const QCommandLineOption noHash(QStringLiteral("no-hash"), QStringLiteral("print - instead of md5"));
-    const QCommandLineOption speed(QStringLiteral("speed"), QStringLiteral("0.5, 1 or 2"), QStringLiteral("x"));
-    const QCommandLineOption seek(QStringLiteral("seek"), QStringLiteral("seek target"), QStringLiteral("ms"));
-    const QCommandLineOption seekAt(QStringLiteral("seek-at"), QStringLiteral("position that triggers the seek"),
+    parser.setApplicationDescription(
+        QStringLiteral("Plays a file through the engine and prints what comes out"));
+    const QCommandLineOption untimed(QStringLiteral("untimed"),
+                                     QStringLiteral("present at once, audio to a null sink"));
+    const QCommandLineOption noHash(QStringLiteral("no-hash"),
+                                    QStringLiteral("print - instead of md5"));
+    const QCommandLineOption speed(QStringLiteral("speed"), QStringLiteral("0.5, 1 or 2"),
+                                   QStringLiteral("x"));
+    const QCommandLineOption seek(QStringLiteral("seek"), QStringLiteral("seek target"),
+                                  QStringLiteral("ms"));
+    const QCommandLineOption seekAt(QStringLiteral("seek-at"),
+                                    QStringLiteral("position that triggers the seek"),
                                     QStringLiteral("ms"));
-    const QCommandLineOption maxFrames(QStringLiteral("max-frames"), QStringLiteral("stop after N pictures"),
-                                       QStringLiteral("n"));
-    const QCommandLineOption avStats(QStringLiteral("av-stats"),
-                                     QStringLiteral("print avsync,<max ms>,<mean ms>: picture time minus clock"));
-    parser.addOptions({untimed, noHash, speed, seek, seekAt, maxFrames, avStats});
+    const QCommandLineOption fastSeek(
+        QStringLiteral("fast-seek"),
+        QStringLiteral("seek to the key frame at or before the target"));
+    const QCommandLineOption maxFrames(
+        QStringLiteral("max-frames"), QStringLiteral("stop after N pictures"), QStringLiteral("n"));
+    const QCommandLineOption avStats(
+        QStringLiteral("av-stats"),
+        QStringLiteral("print avsync,<max ms>,<mean ms>: picture time minus clock"));
+    parser.addOptions({untimed, noHash, speed, seek, seekAt, fastSeek, maxFrames, avStats});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("media file"));
     if (!parser.parse(app.arguments()) || parser.positionalArguments().size() != 1)
         return false;
@@ -41,12 +53,14 @@ bool ParseOptions(const QCoreApplication& app, DecodeOptions& options)
     options.untimed = parser.isSet(untimed);
     options.hash = !parser.isSet(noHash);
     options.avStats = parser.isSet(avStats);
+    options.fastSeek = parser.isSet(fastSeek);
     if (parser.isSet(speed)) {
         options.speed = parser.value(speed).toFloat(&ok);
         if (!ok || (options.speed != 0.5f && options.speed != 1.0f && options.speed != 2.0f))
             return false;
     }
-    if (parser.isSet(seek) && ((options.seekMs = parser.value(seek).toInt(&ok)), !ok || options.seekMs < 0))
+    if (parser.isSet(seek) &&
+        ((options.seekMs = parser.value(seek).toInt(&ok)), !ok || options.seekMs < 0))
         return false;
     if (parser.isSet(seekAt) && ((options.seekAtMs = parser.value(seekAt).toInt(&ok)), !ok))
         return false;
@@ -63,7 +77,7 @@ int main(int argc, char** argv)
     DecodeOptions options;
     if (!ParseOptions(app, options)) {
         std::fprintf(stderr, "usage: vorel-decode [--untimed] [--no-hash] [--speed 0.5|1|2] "
-                             "[--seek MS [--seek-at MS]] [--max-frames N] FILE\n");
+                             "[--seek MS [--seek-at MS] [--fast-seek]] [--max-frames N] FILE\n");
         return 2;
     }
     // Non-UTF-8 names survive only as the raw argument bytes.
