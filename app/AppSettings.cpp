@@ -1,6 +1,7 @@
 #include "AppSettings.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QSettings>
 
 const char* const AppSettings::kFileName = "account.ini";
@@ -47,12 +48,22 @@ QString AppSettings::VideoFolder()
     return stored.isEmpty() ? DefaultVideoFolder() : stored;
 }
 
+QString AppSettings::DefaultFolder(const QString& besideName,
+                                   QStandardPaths::StandardLocation userLocation)
+{
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    if (QFileInfo(programFolder).isWritable()) {
+        return programFolder + QLatin1Char('/') + besideName;
+    }
+    return QStandardPaths::writableLocation(userLocation) + QStringLiteral("/VorelPlayer");
+}
+
 QString AppSettings::DefaultPictureFolder()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/pic");
+    return DefaultFolder(QStringLiteral("pic"), QStandardPaths::PicturesLocation);
 }
 
 QString AppSettings::DefaultVideoFolder()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/video");
+    return DefaultFolder(QStringLiteral("video"), QStandardPaths::MoviesLocation);
 }

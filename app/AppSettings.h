@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStandardPaths>
 #include <QString>
 #include <QVariant>
 
@@ -33,9 +34,15 @@ public:
     // (and the engine's messages) are Chinese for any other value.
     static bool ToolTipsAreEnglish();
 
-    // The stored folder, or the default beside the executable when empty.
+    // The stored folder, or the default when empty: beside the executable
+    // ("pic", "video") when its folder is writable, otherwise a "VorelPlayer"
+    // folder in the user's Pictures or Videos folder (an installed player).
     static QString PictureFolder();
     static QString VideoFolder();
     static QString DefaultPictureFolder();
     static QString DefaultVideoFolder();
+
+private:
+    static QString DefaultFolder(const QString& besideName,
+                                 QStandardPaths::StandardLocation userLocation);
 };

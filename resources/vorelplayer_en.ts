@@ -73,8 +73,8 @@
         <translation>Choose video files</translation>
     </message>
     <message>
-        <source>视频文件(*.mp4 *.mov *.mvr *.flv *.wmv *.avi *.mkv *.rtm);;所有文件（*.*);;</source>
-        <translation>Video files (*.mp4 *.mov *.mvr *.flv *.wmv *.avi *.mkv *.rtm);;All files (*.*);;</translation>
+        <source>视频文件(*.mp4 *.mov *.mvr *.flv *.wmv *.avi *.mkv *.rtm);;所有文件 (*)</source>
+        <translation>Video files (*.mp4 *.mov *.mvr *.flv *.wmv *.avi *.mkv *.rtm);;All files (*)</translation>
     </message>
 </context>
 <context>

@@ -73,8 +73,8 @@
         <translation>选择转码文件</translation>
     </message>
     <message>
-        <source>视频文件(*.mp4 *.mov *.mvr *.flv *.wmv *.avi *.mkv *.rtm);;所有文件（*.*);;</source>
-        <translation>视频文件(*.mp4 *.mov *.mvr *.flv *.wmv *.avi *.mkv *.rtm);;所有文件（*.*);;</translation>
+        <source>视频文件(*.mp4 *.mov *.mvr *.flv *.wmv *.avi *.mkv *.rtm);;所有文件 (*)</source>
+        <translation>视频文件(*.mp4 *.mov *.mvr *.flv *.wmv *.avi *.mkv *.rtm);;所有文件 (*)</translation>
     </message>
 </context>
 <context>

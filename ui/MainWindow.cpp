@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 #include "ui_MainWindow.h"
 
+#include "FisheyeChoice.h"
+#include "MediaKind.h"
 #include "AppSettings.h"
 #include "AudioOut.h"
 #include "DisplayWidget.h"
@@ -24,6 +26,9 @@
 #include "VolumeWidget.h"
 #include "VorelResources.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSlider>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
@@ -31,11 +36,17 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QMutexLocker>
 #include <QProcess>
 #include <QTimer>
+#include <QUrl>
+#include <QWheelEvent>
 
 namespace {
 constexpr int kRelayoutDelayMs = 5;
@@ -59,8 +70,12 @@ MainWindow::MainWindow(QWidget* parent)
     ui->widget->installEventFilter(this);
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground);
+    setAcceptDrops(true);
+    setFocusPolicy(Qt::StrongFocus);
     CreateChildren();
     ConnectSignals();
+    KeepControlsOutOfFocus();
+    PlayerKeys::Bind(this, [this](PlayerKeys::Action action) { OnKey(action); });
     for (QWidget* tracked : {static_cast<QWidget*>(ui->titleWidget), static_cast<QWidget*>(ui->MainShowWidget),
                              static_cast<QWidget*>(ui->widget), static_cast<QWidget*>(this)}) {
         tracked->setAttribute(Qt::WA_MouseTracking);
@@ -110,6 +125,10 @@ void MainWindow::CreateChildren()
     m_barTimer = new QTimer(this);
     m_cursorTimer = new QTimer(this);
     m_cursorTimer->setSingleShot(true);
+    m_cursorHideTimer = new QTimer(this);
+    m_cursorHideTimer->setSingleShot(true);
+    m_cursorHideTimer->setInterval(kCursorHideMs);
+    m_playback = new PlaybackController(this);
     m_modeChooser = new PlayModelWidget(this);
     m_modeChooser->hide();
     m_speedChooser = new MultipleWidget(this);
@@ -126,6 +145,7 @@ void MainWindow::ConnectSignals()
 {
     connect(m_barTimer, &QTimer::timeout, this, &MainWindow::onFullTimeOut);
     connect(m_cursorTimer, &QTimer::timeout, this, [this] { setCursor(Qt::ArrowCursor); });
+    connect(m_cursorHideTimer, &QTimer::timeout, this, &MainWindow::HideCursorOverPicture);
     connect(ui->closeBtn, &QPushButton::clicked, this, &MainWindow::CloseFromButton);
     connect(ui->minBtn, &QPushButton::clicked, this, &MainWindow::showMinimized);
     connect(ui->maxBtn, &QPushButton::clicked, this, &MainWindow::ToggleMaximized);
@@ -135,6 +155,7 @@ void MainWindow::ConnectSignals()
     ConnectChoosers();
     ConnectPanels();
     ConnectEngine();
+    ConnectPlayback();
 }
 
 void MainWindow::ConnectBar()
@@ -143,11 +164,12 @@ void MainWindow::ConnectBar()
     connect(m_bottom, &PlayBottomWidget::sigListBtnClicked, this, &MainWindow::onListBtnClicked);
     connect(m_bottom, &PlayBottomWidget::sigSettingBtnClicked, this, &MainWindow::onSettingClicked);
     connect(m_bottom, &PlayBottomWidget::sigScreenShotBtnClicked, this, &MainWindow::onScreenShotBtnClicked);
-    connect(m_bottom, &PlayBottomWidget::sigstateBtnclicked, this, &MainWindow::OnBarStateClicked);
-    connect(m_bottom, &PlayBottomWidget::sigSentCurrentTime, this, &MainWindow::OnBarSeek);
-    connect(m_bottom, &PlayBottomWidget::sigRollbackBtnClicked, this, &MainWindow::OnBarRollbackClicked);
-    connect(m_bottom, &PlayBottomWidget::sigFastForwardBtnClicked, this, &MainWindow::OnBarFastForwardClicked);
-    connect(m_volume, &VolumeWidget::sigVolumeChange, this, &MainWindow::OnVolumeChange);
+    connect(m_bottom, &PlayBottomWidget::sigstateBtnclicked, this,
+            [this] { m_playback->TogglePlay(m_playList->currentRow()); });
+    connect(m_bottom, &PlayBottomWidget::sigSentCurrentTime, m_playback, &PlaybackController::Seek);
+    connect(m_bottom, &PlayBottomWidget::sigRollbackBtnClicked, m_playback, &PlaybackController::Previous);
+    connect(m_bottom, &PlayBottomWidget::sigFastForwardBtnClicked, m_playback, &PlaybackController::Next);
+    connect(m_volume, &VolumeWidget::sigVolumeChange, m_playback, &PlaybackController::SetVolume);
     connect(m_bottom, &PlayBottomWidget::sigSoundBtnClicked, this, [this] { TogglePopup(Popup::Volume); });
     connect(m_bottom, &PlayBottomWidget::sigmodelBtnClicked, this, [this] { TogglePopup(Popup::Mode); });
     connect(m_bottom, &PlayBottomWidget::sigmultipleBtnClicked, this, [this] { TogglePopup(Popup::Speed); });
@@ -156,17 +178,29 @@ void MainWindow::ConnectBar()
 
 void MainWindow::ConnectChoosers()
 {
-    connect(m_modeChooser, &PlayModelWidget::sigAutobtnClicked, this, [this] { OnPlayModeChosen(PlayOrder::AutoPlay); });
-    connect(m_modeChooser, &PlayModelWidget::sigSinglebtnClicked, this,
-            [this] { OnPlayModeChosen(PlayOrder::SinglePlay); });
-    connect(m_modeChooser, &PlayModelWidget::sigRandombtnbtnClicked, this,
-            [this] { OnPlayModeChosen(PlayOrder::RandomPlay); });
-    connect(m_modeChooser, &PlayModelWidget::sigStopbtnbtnClicked, this,
-            [this] { OnPlayModeChosen(PlayOrder::StopPlay); });
-    connect(m_speedChooser, &MultipleWidget::sigshalfbtnClicked, this,
-            [this] { OnSpeedChosen(0.5f, QStringLiteral("0.5X")); });
-    connect(m_speedChooser, &MultipleWidget::sigs1btnClicked, this, [this] { OnSpeedChosen(1.0f, QStringLiteral("1X")); });
-    connect(m_speedChooser, &MultipleWidget::sigs2btnClicked, this, [this] { OnSpeedChosen(2.0f, QStringLiteral("2X")); });
+    const struct { void (PlayModelWidget::*chosen)(); int mode; } modes[] = {
+        {&PlayModelWidget::sigAutobtnClicked, PlayOrder::AutoPlay},
+        {&PlayModelWidget::sigSinglebtnClicked, PlayOrder::SinglePlay},
+        {&PlayModelWidget::sigRandombtnbtnClicked, PlayOrder::RandomPlay},
+        {&PlayModelWidget::sigStopbtnbtnClicked, PlayOrder::StopPlay}};
+    for (const auto& entry : modes) {
+        const int mode = entry.mode;
+        connect(m_modeChooser, entry.chosen, this, [this, mode] {
+            HidePopups({Popup::Mode});
+            m_playback->SetPlayMode(mode);
+        });
+    }
+    const struct { void (MultipleWidget::*chosen)(); float multiple; } speeds[] = {
+        {&MultipleWidget::sigshalfbtnClicked, 0.5f},
+        {&MultipleWidget::sigs1btnClicked, 1.0f},
+        {&MultipleWidget::sigs2btnClicked, 2.0f}};
+    for (const auto& entry : speeds) {
+        const float multiple = entry.multiple;
+        connect(m_speedChooser, entry.chosen, this, [this, multiple] {
+            HidePopups({Popup::Speed});
+            m_playback->SetSpeed(multiple);
+        });
+    }
 }
 
 void MainWindow::ConnectPanels()
@@ -174,12 +208,15 @@ void MainWindow::ConnectPanels()
     connect(m_playList, &PlayListWidget::sigShowImportWidget, this, &MainWindow::ShowImportWidget);
     connect(this, &MainWindow::sigAddFile, m_playList, &PlayListWidget::onAddFile);
     connect(m_playList, &PlayListWidget::sigShowVideo, this, &MainWindow::ShowVideo);
-    connect(m_playList, &PlayListWidget::sigDeleteRow, this, &MainWindow::OnPlayListDeleteRow);
+    connect(m_playList, &PlayListWidget::sigDeleteRow, m_playback, &PlaybackController::RemoveRow);
     connect(m_import, &PlayImportWidget::sigHideImportWidget, this, [this] {
         m_import->hide();
         m_importVisible = false;
     });
-    connect(m_import, &PlayImportWidget::sigSendFileList, this, &MainWindow::OnImportFileList);
+    connect(m_import, &PlayImportWidget::sigSendFileList, this, [this](const QVector<QString>& list) {
+        m_importVisible = false;
+        m_playback->SetFiles(list);
+    });
     connect(m_setting, &PlaySetting::sigsetPicPatch, this, &MainWindow::setPicPatch);
     connect(m_setting, &PlaySetting::sigsetVideoPatch, this, &MainWindow::setVideoPatch);
     connect(m_setting, &PlaySetting::sigStopPlay, this, &MainWindow::Restart);
@@ -188,7 +225,7 @@ void MainWindow::ConnectPanels()
 void MainWindow::ConnectEngine()
 {
     connect(this, &MainWindow::sigStartSpliter, &m_engine, &PlaySpliterSystem::StartSpliter);
-    connect(&m_engine, &PlaySpliterSystem::sigSendMessage, this, &MainWindow::OnEngineMessage);
+    connect(&m_engine, &PlaySpliterSystem::sigSendMessage, m_playback, &PlaybackController::OnEngineMessage);
     // Thread-safe on the engine's side, and must act on the running playback
     // (whose thread is busy in StartSpliter), so it is called directly.
     connect(this, &MainWindow::sigSetMultiple, &m_engine, &PlaySpliterSystem::setMultiple, Qt::DirectConnection);
@@ -198,10 +235,47 @@ void MainWindow::ConnectEngine()
     connect(this, &MainWindow::sigSetVolume, m_engine.audioOut(), &AudioOut::SetVolume);
     connect(&m_engine, &PlaySpliterSystem::sigSetSliderLength, m_bottom, &PlayBottomWidget::setSliderLength);
     connect(&m_engine, &PlaySpliterSystem::sigSetLengthing, m_bottom, &PlayBottomWidget::sigSetLengthing);
+    connect(&m_engine, &PlaySpliterSystem::sigSetSliderLength, m_playback, &PlaybackController::OnDuration);
+    connect(&m_engine, &PlaySpliterSystem::sigSetLengthing, m_playback, &PlaybackController::OnPosition);
     connect(&m_engine, &PlaySpliterSystem::sigDecodedFrame, m_display, &DisplayWidget::onDecodedFrame,
             Qt::QueuedConnection);
     connect(m_display, &DisplayWidget::sigdeleteqmap, &m_engine, &PlaySpliterSystem::sigdeleteqmap);
-    connect(&m_engine, &PlaySpliterSystem::sigPlayFinish, this, &MainWindow::OnEnginePlayFinish);
+    connect(&m_engine, &PlaySpliterSystem::sigPlayFinish, m_playback, &PlaybackController::OnFinished);
+}
+
+void MainWindow::ConnectPlayback()
+{
+    // The engine's pause, resume, seek and stop are called directly on the
+    // GUI thread; the start travels queued through sigStartSpliter.
+    connect(m_playback, &PlaybackController::sigStartSpliter, this, &MainWindow::sigStartSpliter);
+    connect(m_playback, &PlaybackController::sigClosePlay, this, [this] { m_engine.ClosePlay(); });
+    connect(m_playback, &PlaybackController::sigPause, this, [this] { m_engine.StopPlay(); });
+    connect(m_playback, &PlaybackController::sigResume, this, [this] { m_engine.PlayAgain(); });
+    connect(m_playback, &PlaybackController::sigSeek, this, [this](int positionMs) { m_engine.timechange(positionMs); });
+    connect(m_playback, &PlaybackController::sigSetMultiple, this, &MainWindow::sigSetMultiple);
+    connect(m_playback, &PlaybackController::sigSetVolume, this, &MainWindow::sigSetVolume);
+
+    connect(m_playback, &PlaybackController::sigListChanged, this, &MainWindow::sigAddFile);
+    connect(m_playback, &PlaybackController::sigStarting, this, &MainWindow::OnPlaybackStarting);
+    connect(m_playback, &PlaybackController::sigPlayingChanged, this, &MainWindow::OnPlayingChanged);
+    connect(m_playback, &PlaybackController::sigStopped, this, &MainWindow::OnPlaybackStopped);
+    connect(m_playback, &PlaybackController::sigMessage, this, &MainWindow::OnPlaybackMessage);
+    connect(m_playback, &PlaybackController::sigVolumeChanged, this, &MainWindow::OnVolumeShown);
+    connect(m_playback, &PlaybackController::sigSpeedChanged, this, &MainWindow::OnSpeedShown);
+    connect(m_playback, &PlaybackController::sigPlayModeChanged, this, &MainWindow::OnPlayModeShown);
+}
+
+void MainWindow::KeepControlsOutOfFocus()
+{
+    // A button, slider or list that kept the focus would take Space and the
+    // arrows for itself; the window's keys must reach the window.
+    for (QWidget* child : findChildren<QWidget*>()) {
+        auto* edit = qobject_cast<QLineEdit*>(child);
+        if (qobject_cast<QAbstractButton*>(child) || qobject_cast<QAbstractSlider*>(child)
+            || qobject_cast<QAbstractItemView*>(child) || (edit && edit->isReadOnly())) {
+            child->setFocusPolicy(Qt::NoFocus);
+        }
+    }
 }
 
 DisplayWidget* MainWindow::display() const
@@ -216,171 +290,132 @@ MsgBox* MainWindow::messageBox() const
 
 void MainWindow::OpenFiles(const QStringList& paths)
 {
-    QStringList absolute;
+    QVector<QString> files;
     for (const QString& path : paths) {
-        absolute << QFileInfo(path).absoluteFilePath();
+        const QFileInfo info(path);
+        if (info.isFile() && MediaKind::IsPlayable(info.absoluteFilePath())) {
+            files << info.absoluteFilePath();
+        } else {
+            qDebug() << __LINE__ << "MainWindow::OpenFiles" << "not playable" << path;
+        }
     }
-    m_import->AddPaths(absolute);
-    if (m_import->pendingFiles().isEmpty()) {
+    if (files.isEmpty()) {
         return;
     }
-    m_import->onImportBtnclicked();
-    ShowVideo(0);
+    HidePopups({Popup::Import});
+    m_playback->OpenFiles(files);
 }
 
 void MainWindow::ShowVideo(int rows)
 {
-    if (rows < 0 || rows >= m_fileList.size()) {
-        qDebug() << __LINE__ << "MainWindow::ShowVideo" << "no such row" << rows;
-        return;
-    }
-    m_engine.ClosePlay();
-    m_finished = false;
-    const QString path = m_fileList[rows];
-    m_currentIndex = rows;
-    const char* buffer = m_pathBuffer.Store(path);
+    m_playback->Play(rows);
+}
+
+void MainWindow::OnPlaybackStarting(int row, const QString& path)
+{
     ui->label_6->setText(path.split(QLatin1Char('/')).constLast());
     ui->label_7->show();
     if (!QFileInfo(path).isFile()) {
-        qDebug() << __LINE__ << "MainWindow::ShowVideo" << "open notfile";
         return;
     }
-    qDebug() << __LINE__ << "MainWindow::ShowVideo" << "open isFile";
     m_display->Start();
     m_fisheye->OpenFile(path);
-    m_isPlaying = true;
-    m_bottom->ShowState(PlayBottomWidget::PlayState::Playing);
-    m_playList->setListChange(rows);
-    emit sigStartSpliter(buffer);
+    m_playList->setListChange(row);
 }
 
-void MainWindow::FollowStep(int kind, int index)
+void MainWindow::OnPlayingChanged(bool playing)
 {
-    switch (static_cast<PlayOrder::Step::Kind>(kind)) {
-    case PlayOrder::Step::Kind::Play:
-        ShowVideo(index);
-        break;
-    case PlayOrder::Step::Kind::Stop:
-        EnterStopState();
-        break;
-    case PlayOrder::Step::Kind::Finish:
-        EnterStopState();
-        m_finished = true;
-        break;
-    }
-}
-
-void MainWindow::OnEnginePlayFinish()
-{
-    const PlayOrder::Step step = PlayOrder::AtEnd(m_playMode, m_currentIndex, m_fileList.size());
-    FollowStep(static_cast<int>(step.kind), step.index);
-}
-
-void MainWindow::OnBarRollbackClicked()
-{
-    const PlayOrder::Step step = PlayOrder::Previous(m_playMode, m_currentIndex, m_fileList.size());
-    FollowStep(static_cast<int>(step.kind), step.index);
-}
-
-void MainWindow::OnBarFastForwardClicked()
-{
-    const PlayOrder::Step step = PlayOrder::Next(m_playMode, m_currentIndex, m_fileList.size());
-    FollowStep(static_cast<int>(step.kind), step.index);
-}
-
-void MainWindow::EnterStopState()
-{
-    m_bottom->ResetTime();
-    m_isPlaying = false;
-    m_bottom->ShowState(PlayBottomWidget::PlayState::Paused);
-    m_display->HideLoading();
-}
-
-void MainWindow::OnBarStateClicked()
-{
-    if (m_finished) {
-        ShowVideo(m_currentIndex);
-        return;
-    }
-    if (m_isPlaying) {
-        m_isPlaying = false;
-        m_bottom->ShowState(PlayBottomWidget::PlayState::Paused);
-        m_engine.StopPlay();
+    m_bottom->ShowState(playing ? PlayBottomWidget::PlayState::Playing : PlayBottomWidget::PlayState::Paused);
+    if (playing && m_isFull) {
+        m_cursorHideTimer->start();
     } else {
-        m_isPlaying = true;
-        m_bottom->ShowState(PlayBottomWidget::PlayState::Playing);
-        m_engine.PlayAgain();
+        ShowCursorOverPicture();
     }
 }
 
-void MainWindow::OnBarSeek(int positionMs)
+void MainWindow::OnPlaybackStopped()
 {
-    m_engine.timechange(positionMs);
-    // The engine resumes a paused playback when it seeks: show it playing.
-    if (!m_isPlaying && !m_finished && m_currentIndex >= 0) {
-        m_isPlaying = true;
-        m_bottom->ShowState(PlayBottomWidget::PlayState::Playing);
-    }
-}
-
-void MainWindow::OnImportFileList(const QVector<QString>& list)
-{
-    m_fileList = list;
-    m_currentIndex = -1;
-    m_finished = false;
-    m_engine.ClosePlay();
-    emit sigAddFile(m_fileList);
-    m_importVisible = false;
-    m_isPlaying = false;
-    m_bottom->ShowState(PlayBottomWidget::PlayState::Paused);
-    m_display->HideLoading();
     m_bottom->ResetTime();
-}
-
-void MainWindow::OnPlayListDeleteRow(int row)
-{
-    if (row < 0 || row >= m_fileList.size()) {
-        return;
-    }
-    m_fileList.remove(row);
-    // The file after the removed one is what "next" must reach: step back
-    // only when the removed row lay at or before the current one.
-    if (m_currentIndex >= 0 && row <= m_currentIndex) {
-        --m_currentIndex;
-    }
-    m_engine.ClosePlay();
     m_display->HideLoading();
-    emit m_bottom->sigFastForwardBtnClicked();
 }
 
-void MainWindow::OnVolumeChange(int volume)
+void MainWindow::OnPlaybackMessage(const QString& text)
 {
-    emit sigSetVolume(volume / 100.0);
-    m_bottom->ShowSound(volume != 0 ? PlayBottomWidget::Sound::On : PlayBottomWidget::Sound::Off);
+    // Not modal and not activated: playback, keys and the list go on while
+    // it is shown; a later message replaces the text of one still shown.
+    if (!m_msgBox) {
+        m_msgBox = new MsgBox(this);
+        m_msgBox->setWindowModality(Qt::NonModal);
+        m_msgBox->setAttribute(Qt::WA_ShowWithoutActivating);
+    }
+    m_msgBox->setText(text);
+    const QPoint centre = mapToGlobal(rect().center());
+    m_msgBox->move(centre - QPoint(m_msgBox->width() / 2, m_msgBox->height() / 2));
+    m_msgBox->show();
+    m_msgBox->raise();
 }
 
-void MainWindow::OnPlayModeChosen(int mode)
+void MainWindow::OnVolumeShown(int volume, bool muted)
 {
-    m_playMode = mode;
-    m_modeChooser->hide();
-    m_modeVisible = false;
+    m_volume->ShowVolume(volume);
+    const bool audible = volume != 0 && !muted;
+    m_bottom->ShowSound(audible ? PlayBottomWidget::Sound::On : PlayBottomWidget::Sound::Off);
+}
+
+void MainWindow::OnSpeedShown(float multiple)
+{
+    m_bottom->SetSpeedText(QString::number(static_cast<double>(multiple)) + QLatin1Char('X'));
+}
+
+void MainWindow::OnPlayModeShown(int mode)
+{
     m_bottom->setModelBtn(mode);
 }
 
-void MainWindow::OnSpeedChosen(float multiple, const QString& text)
+void MainWindow::OnKey(PlayerKeys::Action action)
 {
-    m_speedChooser->hide();
-    m_speedVisible = false;
-    emit sigSetMultiple(multiple);
-    m_bottom->SetSpeedText(text);
-}
-
-void MainWindow::OnEngineMessage(const QString& text)
-{
-    m_msgBox = new MsgBox(this);
-    m_msgBox->setText(text);
-    m_msgBox->show();
-    OnPlayModeChosen(PlayOrder::StopPlay);
+    using Action = PlayerKeys::Action;
+    switch (action) {
+    case Action::PlayPause:
+        m_playback->TogglePlay(m_playList->currentRow());
+        break;
+    case Action::SeekBack:
+    case Action::SeekForward:
+        m_playback->SeekBy(action == Action::SeekBack ? -PlayerKeys::kSeekStepMs : PlayerKeys::kSeekStepMs);
+        break;
+    case Action::SeekBackLong:
+    case Action::SeekForwardLong:
+        m_playback->SeekBy(action == Action::SeekBackLong ? -PlayerKeys::kLongSeekStepMs
+                                                          : PlayerKeys::kLongSeekStepMs);
+        break;
+    case Action::VolumeUp:
+    case Action::VolumeDown:
+        m_playback->ChangeVolumeBy(action == Action::VolumeUp ? PlayerKeys::kVolumeStep : -PlayerKeys::kVolumeStep);
+        break;
+    case Action::Mute:
+        m_playback->ToggleMute();
+        break;
+    case Action::FullScreen:
+        ToggleFullScreen();
+        break;
+    case Action::LeaveFullScreen:
+        LeaveFullScreen();
+        break;
+    case Action::PreviousFile:
+    case Action::NextFile:
+        action == Action::PreviousFile ? m_playback->Previous() : m_playback->Next();
+        break;
+    case Action::Screenshot:
+        onScreenShotBtnClicked();
+        break;
+    case Action::Slower:
+    case Action::Faster:
+        m_playback->StepSpeed(action == Action::Slower ? -1 : 1);
+        break;
+    case Action::Import:
+        ShowImportWidget();
+        break;
+    }
 }
 
 void MainWindow::OnEngineYuv(uchar* ptr, uint width, uint height, int size)
@@ -490,7 +525,7 @@ void MainWindow::OnRecordToggled()
 void MainWindow::OnPowerSuspend()
 {
     // Only a playback that runs is paused, and only that one resumes on wake.
-    m_resumeAfterWake = m_isPlaying;
+    m_resumeAfterWake = m_playback->isPlaying();
     if (m_resumeAfterWake) {
         m_engine.StopPlay();
     }
@@ -502,7 +537,7 @@ void MainWindow::OnPowerResume()
     // Devices (sound above all) need a moment after waking; wait without
     // blocking the window.
     QTimer::singleShot(kResumeDelayMs, this, [this] {
-        if (m_resumeAfterWake && m_isPlaying) {
+        if (m_resumeAfterWake && m_playback->isPlaying()) {
             m_engine.PlayAgain();
         }
         m_resumeAfterWake = false;
@@ -677,6 +712,9 @@ void MainWindow::ToggleFullScreen()
     ui->titleWidget->hide();
     setWindowState(windowState() ^ Qt::WindowFullScreen);
     m_barTimer->start(kBarHideDelayMs);
+    if (m_playback->isPlaying()) {
+        m_cursorHideTimer->start();
+    }
     QTimer::singleShot(kRelayoutDelayMs, this, &MainWindow::LayBarOut);
 }
 
@@ -687,16 +725,36 @@ void MainWindow::LeaveFullScreen()
     m_isMaximized = false;
     ui->titleWidget->show();
     showNormal();
+    ShowCursorOverPicture();
     QTimer::singleShot(kRelayoutDelayMs, this, &MainWindow::LayBarOut);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() != Qt::Key_Escape) {
-        QWidget::keyPressEvent(event);
+    if (const std::optional<PlayerKeys::Action> action = PlayerKeys::ActionFor(*event)) {
+        OnKey(*action);
         return;
     }
-    LeaveFullScreen();
+    QWidget::keyPressEvent(event);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            paths << url.toLocalFile();
+        }
+    }
+    event->acceptProposedAction();
+    OpenFiles(paths);
 }
 
 void MainWindow::SlideBar(const QPoint& to)
@@ -797,18 +855,70 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (watched == ui->titleWidget) {
         return TitleBarEvent(event);
     }
-    if (watched == ui->MainShowWidget) {
-        if (event->type() == QEvent::MouseButtonPress) {
-            HidePopups({Popup::List, Popup::Mode, Popup::Speed, Popup::Settings, Popup::Volume});
-        } else if (event->type() == QEvent::MouseMove && m_isFull) {
-            const QPoint pos = static_cast<QMouseEvent*>(event)->pos();
-            if (pos != m_lastFilterPos && m_barHidden) {
-                showBottom();
-            }
-            m_lastFilterPos = pos;
-        }
+    if (watched == ui->MainShowWidget && PictureEvent(event)) {
+        return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool MainWindow::PictureIsPlain() const
+{
+    return m_fisheye->Choice().display != FisheyeChoice::Display::Dewarp;
+}
+
+bool MainWindow::PictureEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        HidePopups({Popup::List, Popup::Mode, Popup::Speed, Popup::Settings, Popup::Volume});
+        return false;
+    case QEvent::MouseButtonDblClick:
+        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton || !PictureIsPlain()) {
+            return false;
+        }
+        ToggleFullScreen();
+        return true;
+    case QEvent::Wheel: {
+        const int notches = static_cast<QWheelEvent*>(event)->angleDelta().y() / kWheelNotch;
+        if (!PictureIsPlain() || notches == 0) {
+            return false;
+        }
+        m_playback->ChangeVolumeBy(notches * PlayerKeys::kVolumeStep);
+        return true;
+    }
+    case QEvent::MouseMove: {
+        if (!m_isFull) {
+            return false;
+        }
+        const QPoint pos = static_cast<QMouseEvent*>(event)->pos();
+        if (pos != m_lastFilterPos) {
+            if (m_barHidden) {
+                showBottom();
+            }
+            ShowCursorOverPicture();
+            if (m_playback->isPlaying()) {
+                m_cursorHideTimer->start();
+            }
+        }
+        m_lastFilterPos = pos;
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+void MainWindow::HideCursorOverPicture()
+{
+    if (m_isFull && m_playback->isPlaying()) {
+        m_display->setCursor(Qt::BlankCursor);
+    }
+}
+
+void MainWindow::ShowCursorOverPicture()
+{
+    m_cursorHideTimer->stop();
+    m_display->unsetCursor();
 }
 
 void MainWindow::SetCursorShape(Qt::CursorShape shape)

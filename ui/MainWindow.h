@@ -2,9 +2,10 @@
 
 #include <memory>
 
-#include "EnginePathBuffer.h"
 #include "PlaySpliterSystem.h"
 #include "ScreenshotWriter.h"
+#include "PlaybackController.h"
+#include "PlayerKeys.h"
 
 #include <QByteArray>
 #include <QMutex>
@@ -21,6 +22,8 @@ namespace Ui { class MainWindow; }
 class DisplayWidget;
 class FisheyeController;
 class MsgBox;
+class QDragEnterEvent;
+class QDropEvent;
 class MultipleWidget;
 class PlayBottomWidget;
 class PlayImportWidget;
@@ -36,9 +39,11 @@ class VolumeWidget;
 
 // The program's only top-level window: frameless and translucent, with its
 // own title bar, the display, and the control bar laid over the picture. It
-// owns the playback engine, creates every popup, wires them (all wiring is in
-// ConnectSignals), keeps the play list's paths and the current index and
-// advances through them by play mode.
+// owns the playback engine, creates every popup and wires them (all wiring is
+// in ConnectSignals) to the engine and to the PlaybackController, which keeps
+// the play list, the current file and the play mode. The window only shows
+// what the controller reports and turns clicks, keys (PlayerKeys), drops,
+// double clicks and wheel turns on the picture into its commands.
 //
 // Threads: everything runs on the GUI thread except OnEngineYuv and
 // OnEnginePictureFormat, which the engine calls on its presenting thread
@@ -62,11 +67,15 @@ public:
     static constexpr int kImportWidthPx = 470;
     static constexpr int kImportHeightPx = 400;
     static constexpr int kResumeDelayMs = 5000;
+    // Over a playing picture in full screen the cursor hides after this.
+    static constexpr int kCursorHideMs = 2000;
+    static constexpr int kWheelNotch = 120;
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Imports files as the import dialog would and plays the first one.
+    // Adds files to the play list (a drop, the command line, another start)
+    // and plays the first one; files the player cannot read are left out.
     void OpenFiles(const QStringList& paths);
 
     PlaySpliterSystem* engine() { return &m_engine; }
@@ -81,11 +90,12 @@ public:
     MultipleWidget* speedChooser() const { return m_speedChooser; }
     VolumeWidget* volumeWidget() const { return m_volume; }
     MsgBox* messageBox() const;
-    QVector<QString> fileList() const { return m_fileList; }
-    int currentIndex() const { return m_currentIndex; }
-    int playMode() const { return m_playMode; }
-    bool isPlaying() const { return m_isPlaying; }
-    bool isFinished() const { return m_finished; }
+    PlaybackController* playback() const { return m_playback; }
+    QVector<QString> fileList() const { return m_playback->files(); }
+    int currentIndex() const { return m_playback->currentIndex(); }
+    int playMode() const { return m_playback->playMode(); }
+    bool isPlaying() const { return m_playback->isPlaying(); }
+    bool isFinished() const { return m_playback->isFinished(); }
     bool isFull() const { return m_isFull; }
     bool isBarHidden() const { return m_barHidden; }
     QString pictureFolder() const { return m_picFolder; }
@@ -120,6 +130,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool nativeEvent(const QByteArray& eventType, void* message, long* result) override;
@@ -138,26 +150,24 @@ private:
     void ConnectEngine();
     void ConnectPanels();
 
-    // Playback
+    void ConnectPlayback();
+    void KeepControlsOutOfFocus();
+
+    // Playback, as the controller reports it
     void OnEngineYuv(uchar* ptr, uint width, uint height, int size);
     void OnEnginePictureFormat(PictureFormat format);
     void OnScreenshotSaved(const ScreenshotWriter::Result& result);
-    void OnEngineMessage(const QString& text);
-    void OnEnginePlayFinish();
-    void OnBarStateClicked();
-    void OnBarSeek(int positionMs);
-    void OnBarRollbackClicked();
-    void OnBarFastForwardClicked();
-    void OnVolumeChange(int volume);
-    void OnImportFileList(const QVector<QString>& list);
-    void OnPlayListDeleteRow(int row);
-    void OnPlayModeChosen(int mode);
-    void OnSpeedChosen(float multiple, const QString& text);
+    void OnPlaybackStarting(int row, const QString& path);
+    void OnPlayingChanged(bool playing);
+    void OnPlaybackStopped();
+    void OnPlaybackMessage(const QString& text);
+    void OnVolumeShown(int volume, bool muted);
+    void OnSpeedShown(float multiple);
+    void OnPlayModeShown(int mode);
+    void OnKey(PlayerKeys::Action action);
     void OnRecordToggled();
     void OnPowerSuspend();
     void OnPowerResume();
-    void FollowStep(int kind, int index);
-    void EnterStopState();
     void Restart();
     void CloseFromButton();
 
@@ -177,6 +187,12 @@ private:
     bool TitleBarEvent(QEvent* event);
     bool TitleBarMouseEvent(QMouseEvent* mouse);
     bool TitleBarMove(const QPoint& global);
+    bool PictureEvent(QEvent* event);
+    // The plain picture (not the dewarped display, which takes the double
+    // click and the wheel for itself).
+    bool PictureIsPlain() const;
+    void ShowCursorOverPicture();
+    void HideCursorOverPicture();
 
     std::unique_ptr<Ui::MainWindow> ui;
     PlayListWidget* m_playList = nullptr;
@@ -189,7 +205,6 @@ private:
     bool m_volumeVisible = false;
     bool m_speedVisible = false;
     bool m_modeVisible = false;
-    int m_playMode = 0;
     QTimer* m_barTimer = nullptr;
     bool m_isFull = false;
     bool m_barHidden = false;
@@ -203,8 +218,6 @@ private:
     PlayImportWidget* m_import = nullptr;
     bool m_importVisible = true;
     bool m_isMaximized = false;
-    QVector<QString> m_fileList;
-    int m_currentIndex = -1;
     // Declared before the engine: its presenting thread may still deliver a
     // picture while the engine is being destroyed.
     QMutex m_frameLock;
@@ -214,15 +227,16 @@ private:
     PictureFormat m_pictureFormat;
     DisplayWidget* m_display = nullptr; // the form's "MainShowWidget"; a child widget
     PlaySpliterSystem m_engine;
-    EnginePathBuffer m_pathBuffer;
-    bool m_isPlaying = false;
-    bool m_finished = false;
+    // A child: destroyed after the engine, so the path buffer it hands the
+    // engine outlives the engine's thread.
+    PlaybackController* m_playback = nullptr;
     bool m_resumeAfterWake = false;
     int m_resizeRegion = 0;
     bool m_resizing = false;
     QRect m_pressGeometry;
     QPoint m_pressGlobalPos;
     QTimer* m_cursorTimer = nullptr;
+    QTimer* m_cursorHideTimer = nullptr;
     QPointer<RecordHint> m_recordHint;
     bool m_recordShown = false;
     QPointer<MsgBox> m_msgBox;

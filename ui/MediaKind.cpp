@@ -24,7 +24,7 @@ QString MediaKind::Suffix(const QString& path)
 
 QString MediaKind::IconStyle(const QString& path)
 {
-    const QString suffix = Suffix(path);
+    const QString suffix = Suffix(path).toLower();
     for (const auto& kind : kKinds) {
         if (suffix == QLatin1String(kind.suffix)) {
             return QStringLiteral("image: url(:/img/%1);").arg(QLatin1String(kind.image));
@@ -36,6 +36,27 @@ QString MediaKind::IconStyle(const QString& path)
 bool MediaKind::IsSupported(const QString& path)
 {
     return !IconStyle(path).isEmpty();
+}
+
+bool MediaKind::IsPlayable(const QString& path)
+{
+    if (IsSupported(path)) {
+        return true;
+    }
+    if (!QFileInfo(path).isFile()) {
+        return false;
+    }
+    AVFormatContext* opened = nullptr;
+    if (avformat_open_input(&opened, QFile::encodeName(path).constData(), nullptr, nullptr) != 0) {
+        return false;
+    }
+    const ffmpeg::FormatContextPtr context(opened);
+    // A format guessed from the name alone (a ".txt" read as terminal art)
+    // is not a video.
+    if (context->probe_score <= AVPROBE_SCORE_RETRY || avformat_find_stream_info(context.get(), nullptr) < 0) {
+        return false;
+    }
+    return av_find_best_stream(context.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0) >= 0;
 }
 
 QWidget* MediaKind::IconCell(const QString& path)

@@ -6,12 +6,16 @@
 class QWidget;
 
 // The file kinds the player lists, by suffix (the text after the last ".",
-// compared case-sensitively), with their icons.
+// in any case: "CLIP.MP4" is an mp4), with their icons.
 class MediaKind
 {
 public:
     static QString Suffix(const QString& path);
     static bool IsSupported(const QString& path);
+    // A supported kind, or an existing file of any other name that FFmpeg
+    // opens and finds a picture stream in. Reads the file's head: GUI-thread
+    // callers pass files a user chose, one at a time.
+    static bool IsPlayable(const QString& path);
     // The icon's style sheet; empty for an unsupported suffix.
     static QString IconStyle(const QString& path);
     // A label showing the kind's icon, for a table's first column.

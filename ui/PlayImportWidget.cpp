@@ -56,7 +56,7 @@ void PlayImportWidget::onSettingBtnClicked()
 {
     const QStringList paths = QFileDialog::getOpenFileNames(
         this, tr("选择转码文件"), QStringLiteral("/home"),
-        tr("视频文件(*.mp4 *.mov *.mvr *.flv *.wmv *.avi *.mkv *.rtm);;所有文件（*.*);;"));
+        tr("视频文件(*.mp4 *.mov *.mvr *.flv *.wmv *.avi *.mkv *.rtm);;所有文件 (*)"));
     for (const QString& path : paths) {
         qDebug() << __LINE__ << "PlayImportWidget" << "path=" << path;
     }
@@ -79,7 +79,7 @@ bool PlayImportWidget::AddPath(const QString& path)
             return false;
         }
     }
-    if (!MediaKind::IsSupported(path)) {
+    if (!MediaKind::IsPlayable(path)) {
         return false;
     }
     m_pending.append(path);

@@ -24,6 +24,13 @@ VolumeWidget::VolumeWidget(QWidget* parent)
     hide();
 }
 
+void VolumeWidget::ShowVolume(int volume)
+{
+    m_volume = std::clamp(volume, 0, 100);
+    m_lastEmitted = m_volume;
+    update();
+}
+
 int VolumeWidget::VolumeAt(int y)
 {
     return 100 + (kGrooveTopPx - y) * 100 / kGrooveHeightPx;

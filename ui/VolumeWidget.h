@@ -19,6 +19,9 @@ public:
     explicit VolumeWidget(QWidget* parent = nullptr);
 
     int volume() const { return m_volume; }
+    // Shows a volume set elsewhere (keys, the wheel, a restored setting)
+    // without emitting sigVolumeChange.
+    void ShowVolume(int volume);
 
 signals:
     void sigVolumeChange(int volume);

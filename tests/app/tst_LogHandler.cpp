@@ -1,15 +1,20 @@
 // The file log: line format per level, one file per local day beside the
-// executable, whole lines from concurrent threads.
+// executable, whole lines from concurrent threads, messages after the
+// application object is gone, and the per-picture category let into the file.
 #include "LogHandler.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QFile>
+#include <QLoggingCategory>
+#include <QProcess>
 #include <QTest>
 #include <QThread>
 
 #include <atomic>
+
+Q_LOGGING_CATEGORY(lcFramesHere, "vorel.test.frames", QtInfoMsg)
 
 namespace {
 
@@ -45,6 +50,7 @@ private slots:
     {
         LogHandler::SetClock(nullptr);
         qInstallMessageHandler(nullptr);
+        QLoggingCategory::setFilterRules(QString());
         QDir(LogHandler::Folder()).removeRecursively();
     }
 
@@ -128,6 +134,35 @@ private slots:
         for (const QString& line : lines) {
             QVERIFY2(whole.match(line).hasMatch(), qPrintable(line));
         }
+    }
+
+    void messagesAfterTheApplicationIsGoneAreWrittenWithoutHanging()
+    {
+        const QString folder = QFileInfo(QStringLiteral(LOG_AFTER_EXIT)).absolutePath() + QStringLiteral("/LOG");
+        QDir(folder).removeRecursively();
+        QProcess helper;
+        helper.start(QStringLiteral(LOG_AFTER_EXIT), QStringList());
+        QVERIFY2(helper.waitForFinished(60000), "the program hangs on a message logged after its application");
+        QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(helper.exitCode(), 0);
+        const QStringList lines = ReadLines(folder + QLatin1Char('/') + LogHandler::FileName(QDate::currentDate()));
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines.at(0).endsWith(QStringLiteral("Debug   with the application")));
+        QVERIFY(lines.at(1).endsWith(QStringLiteral("Debug   after the application")));
+        QVERIFY(lines.at(2).endsWith(QStringLiteral("Warning still after it")));
+        QDir(folder).removeRecursively();
+    }
+
+    void perPictureLinesOnlyWithTheFileLog()
+    {
+        QVERIFY(!lcFramesHere().isDebugEnabled());
+        LogHandler::Install();
+        QVERIFY(lcFramesHere().isDebugEnabled());
+        qCDebug(lcFramesHere) << "picture" << 42;
+        qInstallMessageHandler(nullptr);
+        const QStringList lines = ReadLines(LogHandler::FilePath(QDate::currentDate()));
+        QVERIFY(!lines.isEmpty());
+        QVERIFY(lines.last().endsWith(QStringLiteral("Debug   picture 42")));
     }
 
     void unwritableFolderLosesTheMessageQuietly()

@@ -48,26 +48,48 @@ private slots:
     {
         PlayImportWidget dialog;
         const QString first = MakeFile(QStringLiteral("one/a.mp4"), 1536);
-        dialog.AddPaths({first, MakeFile(QStringLiteral("two/a.mp4"), 10), MakeFile(QStringLiteral("x.MP4"), 10),
+        const QString upper = MakeFile(QStringLiteral("x.MP4"), 10);
+        dialog.AddPaths({first, MakeFile(QStringLiteral("two/a.mp4"), 10), upper,
                          MakeFile(QStringLiteral("notes.txt"), 10), QStringLiteral("/nonexistent/gone.mvr")});
-        QCOMPARE(dialog.pendingFiles(), (QVector<QString>{first, QStringLiteral("/nonexistent/gone.mvr")}));
-        QCOMPARE(Child<QLabel>(&dialog, "label_15")->text(), QStringLiteral("2"));
+        QCOMPARE(dialog.pendingFiles(), (QVector<QString>{first, upper, QStringLiteral("/nonexistent/gone.mvr")}));
+        QCOMPARE(Child<QLabel>(&dialog, "label_15")->text(), QStringLiteral("3"));
         auto* table = Child<QTableWidget>(&dialog, "tableWidget");
-        QCOMPARE(table->rowCount(), 2);
+        QCOMPARE(table->rowCount(), 3);
         const QList<QLabel*> firstRow = table->cellWidget(0, 1)->findChildren<QLabel*>();
         QCOMPARE(firstRow.at(1)->text(), QStringLiteral("1.500K"));
-        const QList<QLabel*> missingRow = table->cellWidget(1, 1)->findChildren<QLabel*>();
+        const QList<QLabel*> missingRow = table->cellWidget(2, 1)->findChildren<QLabel*>();
         QCOMPARE(missingRow.at(1)->text(), QString()); // listed, with no size
 
         QSignalSpy sent(&dialog, &PlayImportWidget::sigSendFileList);
         dialog.show();
         Click(&dialog, "importBtn");
         QCOMPARE(sent.count(), 1);
-        QCOMPARE(sent.first().first().value<QVector<QString>>().size(), 2);
+        QCOMPARE(sent.first().first().value<QVector<QString>>().size(), 3);
         QVERIFY(dialog.pendingFiles().isEmpty());
         QCOMPARE(table->rowCount(), 0);
         QCOMPARE(Child<QLabel>(&dialog, "label_15")->text(), QStringLiteral("0"));
         QVERIFY(!dialog.isVisible());
+    }
+
+    void allFilesAdmitsWhatFfmpegOpens()
+    {
+        // A video under a name no kind uses, a text file, and a file whose
+        // name claims a kind (refused only when played).
+        const QString video = m_workDir.filePath(QStringLiteral("camera.video"));
+        QFile::remove(video);
+        QVERIFY(QFile::copy(QStringLiteral(VOREL_TEST_MEDIA "/av.mp4"), video));
+        const QString text = MakeFile(QStringLiteral("readme.txt"), 100);
+        PlayImportWidget dialog;
+        QStringList filters;
+        OnNextFileDialog([&](QFileDialog* fileDialog) {
+            filters = fileDialog->nameFilters();
+            fileDialog->selectNameFilter(filters.value(1));
+            ChooseInFileDialog(fileDialog, QStringLiteral("\"%1\" \"%2\"").arg(video, text));
+        });
+        Click(&dialog, "settingBtn");
+        QCOMPARE(filters.size(), 2);
+        QCOMPARE(filters.at(1), QStringLiteral("所有文件 (*)"));
+        QCOMPARE(dialog.pendingFiles(), QVector<QString>{video});
     }
 
     void importCloseKeepsThePendingFiles()

@@ -190,7 +190,8 @@ private slots:
     {
         QVERIFY(MediaKind::IsSupported(QStringLiteral("/a/b.mvr")));
         QVERIFY(MediaKind::IsSupported(QStringLiteral("x.rtm")));
-        QVERIFY(!MediaKind::IsSupported(QStringLiteral("x.MP4")));
+        QVERIFY(MediaKind::IsSupported(QStringLiteral("CLIP.MP4"))); // cameras name them so
+        QCOMPARE(MediaKind::IconStyle(QStringLiteral("C.Mkv")), QStringLiteral("image: url(:/img/margin_icon_mkv_nor.png);"));
         QVERIFY(!MediaKind::IsSupported(QStringLiteral("x.m4a")));
         QCOMPARE(MediaKind::IconStyle(QStringLiteral("c.mvr")), QStringLiteral("image: url(:/img/margin_icon_rtsp_nor.png);"));
     }

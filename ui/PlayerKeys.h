@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QVector>
+
+#include <functional>
+#include <optional>
+
+class QKeyEvent;
+class QShortcut;
+class QWidget;
+
+// The player's keyboard commands: one table of keys and the action each
+// triggers, bound as shortcuts of the main window, so they work whichever
+// child has the focus, in full screen and in both languages. The README's key
+// table lists the same keys.
+class PlayerKeys
+{
+public:
+    enum class Action {
+        PlayPause,
+        SeekBack,        // 5 s
+        SeekForward,     // 5 s
+        SeekBackLong,    // 60 s
+        SeekForwardLong, // 60 s
+        VolumeUp,        // 5 %
+        VolumeDown,      // 5 %
+        Mute,
+        FullScreen, // toggles
+        LeaveFullScreen,
+        PreviousFile,
+        NextFile,
+        Screenshot,
+        Slower,
+        Faster,
+        Import,
+    };
+
+    struct Binding {
+        QKeySequence keys;
+        Action action;
+    };
+
+    static constexpr int kSeekStepMs = 5000;
+    static constexpr int kLongSeekStepMs = 60000;
+    static constexpr int kVolumeStep = 5;
+
+    static QVector<Binding> Bindings();
+    // The action of a key event that reached the window without passing
+    // through its shortcuts (the window was not the active one).
+    static std::optional<Action> ActionFor(const QKeyEvent& event);
+    // Creates one window-wide shortcut per binding on `window` (which owns
+    // them); each calls `act` with its action.
+    static QVector<QShortcut*> Bind(QWidget* window, const std::function<void(Action)>& act);
+};
