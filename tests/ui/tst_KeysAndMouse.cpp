@@ -176,10 +176,10 @@ private slots:
         QCOMPARE(speed.last().first().toFloat(), 0.5f);
         QCOMPARE(BarButton("multipleBtn")->text(), QStringLiteral("0.5X"));
 
-        QTRY_VERIFY_WITH_TIMEOUT(!Window().currentFrame().isEmpty(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(Window().display()->CurrentPage(), DisplayWidget::Page::Video, 20000);
         const QDir shots(m_workDir.filePath(QStringLiteral("shots")));
         Key(Qt::Key_S);
-        QCOMPARE(shots.entryList({QStringLiteral("*.jpg")}).size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(shots.entryList({QStringLiteral("*.jpg")}).size(), 1, 20000);
 
         Window().importWidget()->hide();
         Key(Qt::Key_O, Qt::ControlModifier);
