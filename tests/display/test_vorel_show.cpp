@@ -1,12 +1,14 @@
 // End to end: vorel-show plays test media through the engine into the
 // display and saves what the view shows.
 
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 constexpr int kRunLimitMs = 120000;
 
@@ -24,6 +26,81 @@ int RunShow(const QStringList& arguments)
     return show.exitStatus() == QProcess::NormalExit ? show.exitCode() : -1;
 }
 
+bool RunFfmpeg(const QStringList& arguments)
+{
+    QProcess ffmpeg;
+    ffmpeg.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 QStringList{QStringLiteral("-nostdin"), QStringLiteral("-loglevel"),
+                             QStringLiteral("error"), QStringLiteral("-y")} +
+                     arguments);
+    return ffmpeg.waitForFinished(kRunLimitMs) && ffmpeg.exitCode() == 0;
+}
+
+// FFmpeg's own picture of a file's first frame: turned as its display
+// matrix says, converted to RGB by its tagged matrix and range, scaled.
+QImage FfmpegPicture(const QString& file, QSize size, const QString& folder)
+{
+    const QString raw = folder + QStringLiteral("/reference.rgb");
+    const QString filter = QStringLiteral("scale=%1:%2:flags=bilinear,format=rgb24")
+                               .arg(size.width())
+                               .arg(size.height());
+    if (!RunFfmpeg({QStringLiteral("-i"), file, QStringLiteral("-frames:v"), QStringLiteral("1"),
+                    QStringLiteral("-vf"), filter, QStringLiteral("-f"), QStringLiteral("rawvideo"),
+                    raw})) {
+        return {};
+    }
+    QFile in(raw);
+    if (!in.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QByteArray bytes = in.readAll();
+    if (bytes.size() != size.width() * size.height() * 3) {
+        return {};
+    }
+    QImage image(size, QImage::Format_RGB888);
+    for (int y = 0; y < size.height(); ++y) {
+        memcpy(image.scanLine(y), bytes.constData() + y * size.width() * 3,
+               size_t(size.width()) * 3);
+    }
+    return image;
+}
+
+// Largest difference of 8 x 8 block means between `shown` inside `area` and
+// `reference` (the same size as `area`).
+int WorstBlock(const QImage& shown, const QRect& area, const QImage& reference)
+{
+    int worst = 0;
+    for (int by = 0; by + 8 <= area.height(); by += 8) {
+        for (int bx = 0; bx + 8 <= area.width(); bx += 8) {
+            int sum[3] = {0, 0, 0};
+            for (int y = by; y < by + 8; ++y) {
+                for (int x = bx; x < bx + 8; ++x) {
+                    const QRgb a = shown.pixel(area.x() + x, area.y() + y);
+                    const QRgb b = reference.pixel(x, y);
+                    sum[0] += qRed(a) - qRed(b);
+                    sum[1] += qGreen(a) - qGreen(b);
+                    sum[2] += qBlue(a) - qBlue(b);
+                }
+            }
+            for (int channel : sum) {
+                worst = std::max(worst, std::abs(channel) / 64);
+            }
+        }
+    }
+    return worst;
+}
+
+QImage ShowFirstPicture(const QString& file, const QString& folder)
+{
+    const QString shot = folder + QStringLiteral("/shot.png");
+    if (RunShow({QStringLiteral("--untimed"), QStringLiteral("--screenshot"), shot,
+                 QStringLiteral("--after"), QStringLiteral("1"), file}) != 0) {
+        return {};
+    }
+    return QImage(shot).convertToFormat(QImage::Format_RGB888);
+}
+
 } // namespace
 
 class TestVorelShow : public QObject
@@ -32,6 +109,9 @@ class TestVorelShow : public QObject
 
 private slots:
     void screenshotShowsTheColourBars();
+    void realFilesShowAsFfmpegShowsThem_data();
+    void realFilesShowAsFfmpegShowsThem();
+    void anamorphicPictureShowsAtItsDisplayAspect();
     void unreadableFileFailsWithoutScreenshot();
 };
 
@@ -39,8 +119,9 @@ void TestVorelShow::screenshotShowsTheColourBars()
 {
     QTemporaryDir dir;
     const QString shot = dir.filePath(QStringLiteral("shot.png"));
-    QCOMPARE(RunShow({QStringLiteral("--untimed"), QStringLiteral("--screenshot"), shot, QStringLiteral("--after"),
-                      QStringLiteral("10"), QStringLiteral(VOREL_TEST_MEDIA "/av.mp4")}),
+    QCOMPARE(RunShow({QStringLiteral("--untimed"), QStringLiteral("--screenshot"), shot,
+                      QStringLiteral("--after"), QStringLiteral("10"),
+                      QStringLiteral(VOREL_TEST_MEDIA "/av.mp4")}),
              0);
     const QImage image(shot);
     QCOMPARE(image.size(), QSize(960, 540));
@@ -59,10 +140,141 @@ void TestVorelShow::screenshotShowsTheColourBars()
     QCOMPARE(image.pixel(900, 270), qRgb(0, 0, 0));
     for (const auto& bar : bars) {
         const QRgb pixel = image.pixel(bar.x, 500);
-        QVERIFY2((qRed(pixel) > 150) == bar.red && (qGreen(pixel) > 150) == bar.green
-                     && (qBlue(pixel) > 150) == bar.blue,
+        QVERIFY2((qRed(pixel) > 150) == bar.red && (qGreen(pixel) > 150) == bar.green &&
+                     (qBlue(pixel) > 150) == bar.blue,
                  qPrintable(QStringLiteral("x %1: %2").arg(bar.x).arg(pixel, 8, 16)));
     }
+}
+
+void TestVorelShow::realFilesShowAsFfmpegShowsThem_data()
+{
+    QTest::addColumn<QStringList>("encode");
+    QTest::addColumn<QRect>("pictureArea"); // in the 960 x 540 window
+    const QString bars = QStringLiteral("smptehdbars=size=320x180:rate=25:duration=1");
+    // Still pictures, so that whichever picture is shown first compares.
+    const QString clip = QStringLiteral("smptebars=size=320x240:rate=25:duration=1");
+    // A phone clip stored on its side, tagged to be turned: upright, 240 x 320
+    // scaled to the window's height and centred.
+    QTest::newRow("turned 90") << QStringList{QStringLiteral("-f"),
+                                              QStringLiteral("lavfi"),
+                                              QStringLiteral("-i"),
+                                              clip,
+                                              QStringLiteral("-c:v"),
+                                              QStringLiteral("libx264"),
+                                              QStringLiteral("-pix_fmt"),
+                                              QStringLiteral("yuv420p"),
+                                              QStringLiteral("-metadata:s:v:0"),
+                                              QStringLiteral("rotate=90")}
+                               << QRect(277, 0, 405, 540);
+    QTest::newRow("turned 270") << QStringList{QStringLiteral("-f"),
+                                               QStringLiteral("lavfi"),
+                                               QStringLiteral("-i"),
+                                               clip,
+                                               QStringLiteral("-c:v"),
+                                               QStringLiteral("libx264"),
+                                               QStringLiteral("-pix_fmt"),
+                                               QStringLiteral("yuv420p"),
+                                               QStringLiteral("-metadata:s:v:0"),
+                                               QStringLiteral("rotate=270")}
+                                << QRect(277, 0, 405, 540);
+    // BT.709 full range, as cameras write it.
+    QTest::newRow("BT.709 full range")
+        << QStringList{QStringLiteral("-f"),
+                       QStringLiteral("lavfi"),
+                       QStringLiteral("-i"),
+                       bars,
+                       QStringLiteral("-vf"),
+                       QStringLiteral("scale=out_color_matrix=bt709:out_range=full"),
+                       QStringLiteral("-c:v"),
+                       QStringLiteral("libx264"),
+                       QStringLiteral("-pix_fmt"),
+                       QStringLiteral("yuvj420p"),
+                       QStringLiteral("-colorspace"),
+                       QStringLiteral("bt709"),
+                       QStringLiteral("-color_range"),
+                       QStringLiteral("pc")}
+        << QRect(0, 0, 960, 540);
+    QTest::newRow("BT.709 limited")
+        << QStringList{QStringLiteral("-f"),
+                       QStringLiteral("lavfi"),
+                       QStringLiteral("-i"),
+                       bars,
+                       QStringLiteral("-vf"),
+                       QStringLiteral("scale=out_color_matrix=bt709:out_range=tv"),
+                       QStringLiteral("-c:v"),
+                       QStringLiteral("libx264"),
+                       QStringLiteral("-pix_fmt"),
+                       QStringLiteral("yuv420p"),
+                       QStringLiteral("-colorspace"),
+                       QStringLiteral("bt709"),
+                       QStringLiteral("-color_range"),
+                       QStringLiteral("tv")}
+        << QRect(0, 0, 960, 540);
+    // Untagged standard definition: BT.601 as players guess it.
+    QTest::newRow("untagged SD")
+        << QStringList{QStringLiteral("-f"),
+                       QStringLiteral("lavfi"),
+                       QStringLiteral("-i"),
+                       QStringLiteral("smptebars=size=320x240:rate=25:duration=1"),
+                       QStringLiteral("-c:v"),
+                       QStringLiteral("ffv1"),
+                       QStringLiteral("-pix_fmt"),
+                       QStringLiteral("yuv420p")}
+        << QRect(120, 0, 720, 540);
+}
+
+void TestVorelShow::realFilesShowAsFfmpegShowsThem()
+{
+    QFETCH(QStringList, encode);
+    QFETCH(QRect, pictureArea);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("clip.mkv"));
+    const QString mp4 = dir.filePath(QStringLiteral("clip.mp4"));
+    // The turn is carried by MP4's display matrix, which FFmpeg writes when
+    // a stream is copied with a "rotate" tag.
+    const int tag = encode.indexOf(QStringLiteral("-metadata:s:v:0"));
+    const QString media = tag >= 0 ? mp4 : file;
+    if (tag >= 0) {
+        const QString rotate = encode.at(tag + 1);
+        encode.erase(encode.begin() + tag, encode.begin() + tag + 2);
+        QVERIFY(RunFfmpeg(encode + QStringList{file}));
+        QVERIFY(RunFfmpeg({QStringLiteral("-i"), file, QStringLiteral("-c"), QStringLiteral("copy"),
+                           QStringLiteral("-metadata:s:v:0"), rotate, mp4}));
+    } else {
+        QVERIFY(RunFfmpeg(encode + QStringList{file}));
+    }
+    const QImage shown = ShowFirstPicture(media, dir.path());
+    QCOMPARE(shown.size(), QSize(960, 540));
+    const QImage reference = FfmpegPicture(media, pictureArea.size(), dir.path());
+    QVERIFY(!reference.isNull());
+    const int worst = WorstBlock(shown, pictureArea, reference);
+    QVERIFY2(worst <= 12, qPrintable(QStringLiteral("worst block differs by %1").arg(worst)));
+    // Outside the picture: black bars.
+    if (pictureArea.x() > 4) {
+        QCOMPARE(shown.pixel(pictureArea.x() / 2, 270), qRgb(0, 0, 0));
+    }
+}
+
+void TestVorelShow::anamorphicPictureShowsAtItsDisplayAspect()
+{
+    // PAL 720 x 576 with 16:15 samples is 4:3 on screen: 720 x 540 in the
+    // 960 x 540 window, from x 120 (FFmpeg scales it to 768 x 576).
+    QTemporaryDir dir;
+    const QString media = dir.filePath(QStringLiteral("pal.mkv"));
+    QVERIFY(RunFfmpeg({QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                       QStringLiteral("smptebars=size=720x576:rate=25:duration=1"),
+                       QStringLiteral("-vf"), QStringLiteral("setsar=16/15"),
+                       QStringLiteral("-c:v"), QStringLiteral("libx264"),
+                       QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), media}));
+    const QImage shown = ShowFirstPicture(media, dir.path());
+    QCOMPARE(shown.size(), QSize(960, 540));
+    const QRect area(120, 0, 720, 540);
+    const QImage reference = FfmpegPicture(media, area.size(), dir.path());
+    QVERIFY(!reference.isNull());
+    const int worst = WorstBlock(shown, area, reference);
+    QVERIFY2(worst <= 12, qPrintable(QStringLiteral("worst block differs by %1").arg(worst)));
+    QCOMPARE(shown.pixel(60, 270), qRgb(0, 0, 0));
+    QCOMPARE(shown.pixel(900, 270), qRgb(0, 0, 0));
 }
 
 void TestVorelShow::unreadableFileFailsWithoutScreenshot()

@@ -229,6 +229,19 @@ private slots:
         QTRY_COMPARE(QDir(folder).entryList({QStringLiteral("*.jpg")}).size(), 1);
         const QStringList shots = QDir(folder).entryList({QStringLiteral("*.jpg")});
         QCOMPARE(QImage(folder + QLatin1Char('/') + shots.first()).size(), QSize(w, h));
+
+        // A picture its stream turns and stretches: saved upright at its
+        // display aspect (320 x 180 at 3:2 samples is 480 x 180, turned).
+        PictureFormat format;
+        format.rotationCwDeg = 270;
+        format.sarNum = 3;
+        format.sarDen = 2;
+        emit Window().engine()->sigPictureFormat(format);
+        emit Window().engine()->sigYuv(reinterpret_cast<uchar*>(picture.data()), w, h, picture.size());
+        emit Bar()->sigScreenShotBtnClicked();
+        QTRY_COMPARE(QDir(folder).entryList({QStringLiteral("*.jpg")}).size(), 2);
+        const QStringList both = QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Time);
+        QCOMPARE(QImage(folder + QLatin1Char('/') + both.first()).size(), QSize(180, 480));
     }
 
     void popupsTogglePlaceAndHideEachOther()
