@@ -3,6 +3,7 @@
 #include "PaintArea.h"
 #include "PanoRenderer.h"
 #include "ShaderProgram.h"
+#include "Yuv420Layout.h"
 
 #include <QMouseEvent>
 #include <QOpenGLContext>
@@ -309,14 +310,13 @@ void GLYuvWidget::PreparePlanes()
     const bool upload = !m_planesCurrent;
     // Rows of odd-sized planes are not 4-byte aligned; read them tightly packed.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    const qint64 lumaBytes = static_cast<qint64>(frameWidth) * frameHeight;
+    const Yuv420Layout layout = Yuv420Layout::Of(frameWidth, frameHeight, frame.size());
     const char* base = upload ? frame.constData() : nullptr;
-    const int chromaWidth = frameWidth / 2;
-    const int chromaHeight = frameHeight / 2;
     PreparePlane(textureIdY, GL_TEXTURE0, base, frameWidth, frameHeight, kPlaneY);
-    PreparePlane(textureIdU, GL_TEXTURE1, base ? base + lumaBytes : nullptr, chromaWidth, chromaHeight, kPlaneU);
-    PreparePlane(textureIdV, GL_TEXTURE2, base ? base + lumaBytes * 5 / 4 : nullptr, chromaWidth, chromaHeight,
-                kPlaneV);
+    PreparePlane(textureIdU, GL_TEXTURE1, base ? base + layout.uOffset : nullptr, layout.chromaWidth,
+                 layout.chromaHeight, kPlaneU);
+    PreparePlane(textureIdV, GL_TEXTURE2, base ? base + layout.vOffset : nullptr, layout.chromaWidth,
+                 layout.chromaHeight, kPlaneV);
     m_planesCurrent = true;
 }
 

@@ -4,6 +4,7 @@
 // picture pixels to view pixels that outlines use.
 
 #include "PictureGeometry.h"
+#include "Yuv420Layout.h"
 
 #include <QtTest>
 
@@ -115,6 +116,24 @@ private slots:
         // Mirrored, then turned clockwise: the stored bottom-right at the top-left.
         const auto both = PictureGeometry(4, 2, Turned(90, true)).QuadTexCoords();
         QCOMPARE(Corner(both, 1), QPointF(1, 1));
+    }
+
+    void planesOfOddSizedPictures()
+    {
+        // 101 x 51 as FFmpeg packs it: chroma 51 x 26, V after U.
+        const Yuv420Layout packed = Yuv420Layout::Of(101, 51, 5151 + 2 * 51 * 26);
+        QCOMPARE(packed.chromaWidth, 51);
+        QCOMPARE(packed.chromaHeight, 26);
+        QCOMPARE(packed.uOffset, qint64(5151));
+        QCOMPARE(packed.vOffset, qint64(5151 + 51 * 26));
+        // An array only as long as the rounded-down planes: 50 x 25, V at 6438.
+        const Yuv420Layout legacy = Yuv420Layout::Of(101, 51, 7726);
+        QCOMPARE(legacy.chromaWidth, 50);
+        QCOMPARE(legacy.vOffset, qint64(6438));
+        // Even sizes agree either way.
+        const Yuv420Layout even = Yuv420Layout::Of(64, 32, 64 * 32 * 3 / 2);
+        QCOMPARE(even.chromaWidth, 32);
+        QCOMPARE(even.vOffset, qint64(64 * 32 * 5 / 4));
     }
 
     void picturePointsLandWhereTheyAreDrawn()

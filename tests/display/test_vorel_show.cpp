@@ -67,10 +67,13 @@ QImage FfmpegPicture(const QString& file, QSize size, const QString& folder)
 }
 
 // Largest difference of 8 x 8 block means between `shown` inside `area` and
-// `reference` (the same size as `area`).
-int WorstBlock(const QImage& shown, const QRect& area, const QImage& reference)
+// `reference` (the same size as `area`); the mean of all block differences
+// goes to `mean` when given.
+int WorstBlock(const QImage& shown, const QRect& area, const QImage& reference, double* mean = nullptr)
 {
     int worst = 0;
+    double total = 0;
+    int blocks = 0;
     for (int by = 0; by + 8 <= area.height(); by += 8) {
         for (int bx = 0; bx + 8 <= area.width(); bx += 8) {
             int sum[3] = {0, 0, 0};
@@ -85,8 +88,13 @@ int WorstBlock(const QImage& shown, const QRect& area, const QImage& reference)
             }
             for (int channel : sum) {
                 worst = std::max(worst, std::abs(channel) / 64);
+                total += std::abs(channel) / 64.0;
+                ++blocks;
             }
         }
+    }
+    if (mean) {
+        *mean = blocks ? total / blocks : 0.0;
     }
     return worst;
 }
@@ -150,6 +158,10 @@ void TestVorelShow::realFilesShowAsFfmpegShowsThem_data()
 {
     QTest::addColumn<QStringList>("encode");
     QTest::addColumn<QRect>("pictureArea"); // in the 960 x 540 window
+    // Largest block difference allowed: a tiny picture scaled up nine times
+    // differs at its sharp edges, where GL and FFmpeg interpolate at
+    // slightly different phases.
+    QTest::addColumn<int>("worstAllowed");
     const QString bars = QStringLiteral("smptehdbars=size=320x180:rate=25:duration=1");
     // Still pictures, so that whichever picture is shown first compares.
     const QString clip = QStringLiteral("smptebars=size=320x240:rate=25:duration=1");
@@ -165,7 +177,7 @@ void TestVorelShow::realFilesShowAsFfmpegShowsThem_data()
                                               QStringLiteral("yuv420p"),
                                               QStringLiteral("-metadata:s:v:0"),
                                               QStringLiteral("rotate=90")}
-                               << QRect(277, 0, 405, 540);
+                               << QRect(277, 0, 405, 540) << 12;
     QTest::newRow("turned 270") << QStringList{QStringLiteral("-f"),
                                                QStringLiteral("lavfi"),
                                                QStringLiteral("-i"),
@@ -176,7 +188,7 @@ void TestVorelShow::realFilesShowAsFfmpegShowsThem_data()
                                                QStringLiteral("yuv420p"),
                                                QStringLiteral("-metadata:s:v:0"),
                                                QStringLiteral("rotate=270")}
-                                << QRect(277, 0, 405, 540);
+                                << QRect(277, 0, 405, 540) << 12;
     // BT.709 full range, as cameras write it.
     QTest::newRow("BT.709 full range")
         << QStringList{QStringLiteral("-f"),
@@ -193,7 +205,7 @@ void TestVorelShow::realFilesShowAsFfmpegShowsThem_data()
                        QStringLiteral("bt709"),
                        QStringLiteral("-color_range"),
                        QStringLiteral("pc")}
-        << QRect(0, 0, 960, 540);
+        << QRect(0, 0, 960, 540) << 12;
     QTest::newRow("BT.709 limited")
         << QStringList{QStringLiteral("-f"),
                        QStringLiteral("lavfi"),
@@ -209,7 +221,13 @@ void TestVorelShow::realFilesShowAsFfmpegShowsThem_data()
                        QStringLiteral("bt709"),
                        QStringLiteral("-color_range"),
                        QStringLiteral("tv")}
-        << QRect(0, 0, 960, 540);
+        << QRect(0, 0, 960, 540) << 12;
+    // An odd size: chroma planes of 51 x 26 samples, as FFmpeg packs them.
+    QTest::newRow("odd size") << QStringList{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                                             QStringLiteral("smptebars=size=101x51:rate=25:duration=1"),
+                                             QStringLiteral("-c:v"), QStringLiteral("ffv1"),
+                                             QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")}
+                              << QRect(0, 27, 960, 484) << 64;
     // Untagged standard definition: BT.601 as players guess it.
     QTest::newRow("untagged SD")
         << QStringList{QStringLiteral("-f"),
@@ -220,13 +238,14 @@ void TestVorelShow::realFilesShowAsFfmpegShowsThem_data()
                        QStringLiteral("ffv1"),
                        QStringLiteral("-pix_fmt"),
                        QStringLiteral("yuv420p")}
-        << QRect(120, 0, 720, 540);
+        << QRect(120, 0, 720, 540) << 12;
 }
 
 void TestVorelShow::realFilesShowAsFfmpegShowsThem()
 {
     QFETCH(QStringList, encode);
     QFETCH(QRect, pictureArea);
+    QFETCH(int, worstAllowed);
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("clip.mkv"));
     const QString mp4 = dir.filePath(QStringLiteral("clip.mp4"));
@@ -247,8 +266,10 @@ void TestVorelShow::realFilesShowAsFfmpegShowsThem()
     QCOMPARE(shown.size(), QSize(960, 540));
     const QImage reference = FfmpegPicture(media, pictureArea.size(), dir.path());
     QVERIFY(!reference.isNull());
-    const int worst = WorstBlock(shown, pictureArea, reference);
-    QVERIFY2(worst <= 12, qPrintable(QStringLiteral("worst block differs by %1").arg(worst)));
+    double mean = 0;
+    const int worst = WorstBlock(shown, pictureArea, reference, &mean);
+    QVERIFY2(worst <= worstAllowed && mean <= 3.0,
+             qPrintable(QStringLiteral("worst block differs by %1, mean %2").arg(worst).arg(mean)));
     // Outside the picture: black bars.
     if (pictureArea.x() > 4) {
         QCOMPARE(shown.pixel(pictureArea.x() / 2, 270), qRgb(0, 0, 0));
