@@ -37,6 +37,24 @@ Qt::CursorShape EdgeResize::Cursor(int code)
     }
 }
 
+Qt::Edges EdgeResize::Edges(int code)
+{
+    Qt::Edges edges;
+    const int column = code % 10;
+    const int row = code - column;
+    if (column == 1) {
+        edges |= Qt::LeftEdge;
+    } else if (column == 3) {
+        edges |= Qt::RightEdge;
+    }
+    if (row == 10) {
+        edges |= Qt::TopEdge;
+    } else if (row == 30) {
+        edges |= Qt::BottomEdge;
+    }
+    return edges;
+}
+
 QRect EdgeResize::Resized(int code, const QRect& start, const QPoint& travel, const QSize& minimum)
 {
     QRect rect = start;

@@ -15,6 +15,8 @@ public:
 
     static int RegionCode(const QPoint& pos, const QSize& size);
     static Qt::CursorShape Cursor(int code);
+    // The window edges a code names (none for the inside).
+    static Qt::Edges Edges(int code);
     // The geometry after moving the edges named by `code` by `travel` from
     // `start`; an empty rectangle when it would be smaller than `minimum`.
     static QRect Resized(int code, const QRect& start, const QPoint& travel, const QSize& minimum);

@@ -6,7 +6,6 @@
 #include "AppSettings.h"
 #include "AudioOut.h"
 #include "DisplayWidget.h"
-#include "EdgeResize.h"
 #include "FisheyeController.h"
 #include "MsgBox.h"
 #include "MultipleWidget.h"
@@ -18,12 +17,12 @@
 #include "PlaySetting.h"
 #include "PowerEvents.h"
 #include "RecordHint.h"
-#include "ScreenMetrics.h"
 #include "GLYuvWidget.h"
 #include "ScreenshotSaver.h"
 #include "ScreenshotSucHint.h"
 #include "ScreenshotWriter.h"
 #include "VolumeWidget.h"
+#include "WindowChrome.h"
 #include "VorelResources.h"
 
 #include <QAbstractButton>
@@ -50,9 +49,6 @@
 
 namespace {
 constexpr int kRelayoutDelayMs = 5;
-constexpr int kCursorResetMs = 600;
-constexpr int kDragEdgePx = 5;
-constexpr int kScreenBottomReservePx = 60;
 }
 
 MainWindow::MainWindow(QWidget* parent)
@@ -65,7 +61,6 @@ MainWindow::MainWindow(QWidget* parent)
     ui->label_7->setText(QStringLiteral("VorelPlayer V1.0"));
     ui->label_6->setText(QStringLiteral("VorelPlayer V1.0.0"));
     installEventFilter(this);
-    ui->titleWidget->installEventFilter(this);
     ui->MainShowWidget->installEventFilter(this);
     ui->widget->installEventFilter(this);
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
@@ -123,8 +118,7 @@ void MainWindow::CreateChildren()
     m_playList = new PlayListWidget(this);
     m_playList->hide();
     m_barTimer = new QTimer(this);
-    m_cursorTimer = new QTimer(this);
-    m_cursorTimer->setSingleShot(true);
+    m_chrome = new WindowChrome(this, ui->titleWidget, ui->maxBtn);
     m_cursorHideTimer = new QTimer(this);
     m_cursorHideTimer->setSingleShot(true);
     m_cursorHideTimer->setInterval(kCursorHideMs);
@@ -144,11 +138,11 @@ void MainWindow::CreateChildren()
 void MainWindow::ConnectSignals()
 {
     connect(m_barTimer, &QTimer::timeout, this, &MainWindow::onFullTimeOut);
-    connect(m_cursorTimer, &QTimer::timeout, this, [this] { setCursor(Qt::ArrowCursor); });
     connect(m_cursorHideTimer, &QTimer::timeout, this, &MainWindow::HideCursorOverPicture);
     connect(ui->closeBtn, &QPushButton::clicked, this, &MainWindow::CloseFromButton);
     connect(ui->minBtn, &QPushButton::clicked, this, &MainWindow::showMinimized);
-    connect(ui->maxBtn, &QPushButton::clicked, this, &MainWindow::ToggleMaximized);
+    connect(ui->maxBtn, &QPushButton::clicked, m_chrome, &WindowChrome::ToggleMaximized);
+    connect(m_chrome, &WindowChrome::sigFullScreenChanged, this, &MainWindow::OnFullScreenChanged);
     connect(m_power, &PowerEvents::sigSuspend, this, &MainWindow::OnPowerSuspend);
     connect(m_power, &PowerEvents::sigResume, this, &MainWindow::OnPowerResume);
     ConnectBar();
@@ -283,6 +277,11 @@ DisplayWidget* MainWindow::display() const
     return m_display;
 }
 
+bool MainWindow::isFull() const
+{
+    return m_chrome->isFull();
+}
+
 MsgBox* MainWindow::messageBox() const
 {
     return m_msgBox;
@@ -326,7 +325,7 @@ void MainWindow::OnPlaybackStarting(int row, const QString& path)
 void MainWindow::OnPlayingChanged(bool playing)
 {
     m_bottom->ShowState(playing ? PlayBottomWidget::PlayState::Playing : PlayBottomWidget::PlayState::Paused);
-    if (playing && m_isFull) {
+    if (playing && m_chrome->isFull()) {
         m_cursorHideTimer->start();
     } else {
         ShowCursorOverPicture();
@@ -399,7 +398,7 @@ void MainWindow::OnKey(PlayerKeys::Action action)
         ToggleFullScreen();
         break;
     case Action::LeaveFullScreen:
-        LeaveFullScreen();
+        m_chrome->LeaveFullScreen();
         break;
     case Action::PreviousFile:
     case Action::NextFile:
@@ -695,7 +694,7 @@ void MainWindow::LayBarOut()
     m_bottom->move(0, height() - kBarHeightPx);
     m_bottom->raise();
     m_barHidden = false;
-    if (m_isFull) {
+    if (m_chrome->isFull()) {
         // The bar is back in view: it hides again after the usual delay.
         m_barTimer->start(kBarHideDelayMs);
     }
@@ -704,28 +703,20 @@ void MainWindow::LayBarOut()
 void MainWindow::ToggleFullScreen()
 {
     HidePopups({Popup::Settings, Popup::List});
-    if (m_isFull) {
-        LeaveFullScreen();
-        return;
-    }
-    m_isFull = true;
-    ui->titleWidget->hide();
-    setWindowState(windowState() ^ Qt::WindowFullScreen);
-    m_barTimer->start(kBarHideDelayMs);
-    if (m_playback->isPlaying()) {
-        m_cursorHideTimer->start();
-    }
-    QTimer::singleShot(kRelayoutDelayMs, this, &MainWindow::LayBarOut);
+    m_chrome->ToggleFullScreen();
 }
 
-void MainWindow::LeaveFullScreen()
+void MainWindow::OnFullScreenChanged(bool full)
 {
-    m_barTimer->stop();
-    m_isFull = false;
-    m_isMaximized = false;
-    ui->titleWidget->show();
-    showNormal();
-    ShowCursorOverPicture();
+    if (full) {
+        m_barTimer->start(kBarHideDelayMs);
+        if (m_playback->isPlaying()) {
+            m_cursorHideTimer->start();
+        }
+    } else {
+        m_barTimer->stop();
+        ShowCursorOverPicture();
+    }
     QTimer::singleShot(kRelayoutDelayMs, this, &MainWindow::LayBarOut);
 }
 
@@ -780,81 +771,9 @@ void MainWindow::showBottom()
     m_barHidden = false;
 }
 
-void MainWindow::ToggleMaximized()
-{
-    if (m_isMaximized) {
-        m_isMaximized = false;
-        showNormal();
-        ui->titleWidget->show();
-    } else {
-        m_isMaximized = true;
-        showMaximized();
-    }
-    m_isFull = false;
-}
-
-bool MainWindow::TitleBarMove(const QPoint& global)
-{
-    const int y = global.y() - m_titlePressPos.y() - kDragEdgePx;
-    if (y > 0) {
-        if (!(windowState() & Qt::WindowMaximized) && y < ScreenMetrics::ScreenHeightPx(this) - kScreenBottomReservePx) {
-            move(global.x() - m_titlePressPos.x() - kDragEdgePx, y);
-        }
-        m_titleDragToTop = false;
-    } else {
-        m_titleDragToTop = true;
-    }
-    return false;
-}
-
-bool MainWindow::TitleBarEvent(QEvent* event)
-{
-    // The title bar gets every kind of event: only mouse events are cast.
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseMove:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-        return TitleBarMouseEvent(static_cast<QMouseEvent*>(event));
-    default:
-        return false;
-    }
-}
-
-bool MainWindow::TitleBarMouseEvent(QMouseEvent* mouse)
-{
-    switch (mouse->type()) {
-    case QEvent::MouseButtonPress:
-        m_titlePressPos = mouse->pos();
-        if (m_titlePressPos.x() >= kDragEdgePx && m_titlePressPos.x() <= width() - kDragEdgePx
-            && m_titlePressPos.y() >= kDragEdgePx) {
-            m_titleDragging = true;
-        }
-        return false;
-    case QEvent::MouseMove:
-        return m_titleDragging ? TitleBarMove(mouse->globalPos()) : false;
-    case QEvent::MouseButtonRelease:
-        m_titleDragging = false;
-        if (m_titleDragToTop) {
-            m_isMaximized = true;
-            showMaximized();
-            m_isFull = false;
-            m_titleDragToTop = false;
-        }
-        return false;
-    case QEvent::MouseButtonDblClick:
-        ui->maxBtn->click();
-        return true;
-    default:
-        return false;
-    }
-}
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ui->titleWidget) {
-        return TitleBarEvent(event);
-    }
     if (watched == ui->MainShowWidget && PictureEvent(event)) {
         return true;
     }
@@ -887,7 +806,7 @@ bool MainWindow::PictureEvent(QEvent* event)
         return true;
     }
     case QEvent::MouseMove: {
-        if (!m_isFull) {
+        if (!m_chrome->isFull()) {
             return false;
         }
         const QPoint pos = static_cast<QMouseEvent*>(event)->pos();
@@ -910,7 +829,7 @@ bool MainWindow::PictureEvent(QEvent* event)
 
 void MainWindow::HideCursorOverPicture()
 {
-    if (m_isFull && m_playback->isPlaying()) {
+    if (m_chrome->isFull() && m_playback->isPlaying()) {
         m_display->setCursor(Qt::BlankCursor);
     }
 }
@@ -921,41 +840,19 @@ void MainWindow::ShowCursorOverPicture()
     m_display->unsetCursor();
 }
 
-void MainWindow::SetCursorShape(Qt::CursorShape shape)
-{
-    setCursor(shape);
-    m_cursorTimer->start(kCursorResetMs);
-}
-
 void MainWindow::mousePressEvent(QMouseEvent* event)
 {
-    m_resizeRegion = EdgeResize::RegionCode(event->pos(), size());
-    m_resizing = event->button() == Qt::LeftButton && m_resizeRegion != EdgeResize::kInside;
-    m_pressGeometry = geometry();
-    m_pressGlobalPos = event->globalPos();
+    m_chrome->MousePress(event);
     QWidget::mousePressEvent(event);
 }
 
 void MainWindow::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_isFull || (windowState() & Qt::WindowMaximized)) {
-        return;
-    }
-    SetCursorShape(EdgeResize::Cursor(EdgeResize::RegionCode(event->pos(), size())));
-    if (!m_resizing) {
-        return;
-    }
-    const QRect resized = EdgeResize::Resized(m_resizeRegion, m_pressGeometry,
-                                              event->globalPos() - m_pressGlobalPos, minimumSize());
-    if (resized.isValid()) {
-        setGeometry(resized);
-        repaint();
-    }
+    m_chrome->MouseMove(event);
 }
 
 void MainWindow::mouseReleaseEvent(QMouseEvent* event)
 {
-    m_resizing = false;
-    QGuiApplication::restoreOverrideCursor();
+    m_chrome->MouseRelease(event);
     QWidget::mouseReleaseEvent(event);
 }

@@ -36,6 +36,7 @@ class QMouseEvent;
 class QTimer;
 class RecordHint;
 class VolumeWidget;
+class WindowChrome;
 
 // The program's only top-level window: frameless and translucent, with its
 // own title bar, the display, and the control bar laid over the picture. It
@@ -96,7 +97,7 @@ public:
     int playMode() const { return m_playback->playMode(); }
     bool isPlaying() const { return m_playback->isPlaying(); }
     bool isFinished() const { return m_playback->isFinished(); }
-    bool isFull() const { return m_isFull; }
+    bool isFull() const;
     bool isBarHidden() const { return m_barHidden; }
     QString pictureFolder() const { return m_picFolder; }
     // A copy of the last picture, taken under the frame lock.
@@ -179,14 +180,9 @@ private:
     void PlaceVisiblePopups();
     void ShowImportWidget();
     void ToggleFullScreen();
-    void LeaveFullScreen();
-    void ToggleMaximized();
+    void OnFullScreenChanged(bool full);
     void LayBarOut();
     void SlideBar(const QPoint& to);
-    void SetCursorShape(Qt::CursorShape shape);
-    bool TitleBarEvent(QEvent* event);
-    bool TitleBarMouseEvent(QMouseEvent* mouse);
-    bool TitleBarMove(const QPoint& global);
     bool PictureEvent(QEvent* event);
     // The plain picture (not the dewarped display, which takes the double
     // click and the wheel for itself).
@@ -197,7 +193,6 @@ private:
     std::unique_ptr<Ui::MainWindow> ui;
     PlayListWidget* m_playList = nullptr;
     bool m_listVisible = false;
-    bool m_titleDragToTop = false;
     PlayBottomWidget* m_bottom = nullptr;
     QPropertyAnimation m_barAnimation;
     MultipleWidget* m_speedChooser = nullptr;
@@ -206,10 +201,7 @@ private:
     bool m_speedVisible = false;
     bool m_modeVisible = false;
     QTimer* m_barTimer = nullptr;
-    bool m_isFull = false;
     bool m_barHidden = false;
-    bool m_titleDragging = false;
-    QPoint m_titlePressPos;
     QPoint m_lastFilterPos;
     PlaySetting* m_setting = nullptr;
     bool m_settingVisible = false;
@@ -217,7 +209,6 @@ private:
     QString m_videoFolder;
     PlayImportWidget* m_import = nullptr;
     bool m_importVisible = true;
-    bool m_isMaximized = false;
     // Declared before the engine: its presenting thread may still deliver a
     // picture while the engine is being destroyed.
     QMutex m_frameLock;
@@ -231,12 +222,8 @@ private:
     // engine outlives the engine's thread.
     PlaybackController* m_playback = nullptr;
     bool m_resumeAfterWake = false;
-    int m_resizeRegion = 0;
-    bool m_resizing = false;
-    QRect m_pressGeometry;
-    QPoint m_pressGlobalPos;
-    QTimer* m_cursorTimer = nullptr;
     QTimer* m_cursorHideTimer = nullptr;
+    WindowChrome* m_chrome = nullptr;
     QPointer<RecordHint> m_recordHint;
     bool m_recordShown = false;
     QPointer<MsgBox> m_msgBox;

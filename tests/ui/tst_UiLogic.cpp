@@ -103,6 +103,12 @@ private slots:
         QCOMPARE(EdgeResize::Cursor(23), Qt::SizeHorCursor);
         QCOMPARE(EdgeResize::Cursor(22), Qt::ArrowCursor);
         QCOMPARE(EdgeResize::Cursor(0), Qt::ArrowCursor);
+        // The edges the platform is asked to move (Wayland).
+        QCOMPARE(EdgeResize::Edges(11), Qt::TopEdge | Qt::LeftEdge);
+        QCOMPARE(EdgeResize::Edges(23), Qt::Edges(Qt::RightEdge));
+        QCOMPARE(EdgeResize::Edges(32), Qt::Edges(Qt::BottomEdge));
+        QCOMPARE(EdgeResize::Edges(33), Qt::BottomEdge | Qt::RightEdge);
+        QCOMPARE(EdgeResize::Edges(22), Qt::Edges());
     }
 
     void edgeResizeMovesOnlyTheNamedEdges()
