@@ -52,6 +52,12 @@ OpenStatus FfmpegInput::Open(const char* path, const QByteArray& suffix,
     }
     if (m_videoIndex >= 0 && !OpenVideoDecoder(suffix))
         return m_videoCtx ? OpenStatus::VideoDecoderOpenFailed : OpenStatus::NoVideoDecoder;
+    if (AVStream* stream = videoStream()) {
+        const AVRational rate = av_guess_frame_rate(m_formatCtx.get(), stream, nullptr);
+        m_frameStepMs =
+            rate.num > 0 && rate.den > 0 ? qMax<qint64>(1, 1000LL * rate.den / rate.num) : 40;
+        m_videoInfo = PictureDescription::ReadStream(*stream);
+    }
     m_frame = ffmpeg::MakeFrame();
     m_audioFrame = ffmpeg::MakeFrame();
     if (m_audioIndex >= 0) {
@@ -84,15 +90,6 @@ AVStream* FfmpegInput::videoStream() const
 AVStream* FfmpegInput::audioStream() const
 {
     return m_formatCtx && m_audioIndex >= 0 ? m_formatCtx->streams[m_audioIndex] : nullptr;
-}
-
-qint64 FfmpegInput::FrameStepMs() const
-{
-    AVStream* stream = videoStream();
-    if (!stream)
-        return 40;
-    const AVRational rate = av_guess_frame_rate(m_formatCtx.get(), stream, nullptr);
-    return rate.num > 0 && rate.den > 0 ? qMax<qint64>(1, 1000LL * rate.den / rate.num) : 40;
 }
 
 bool FfmpegInput::OpenVideoDecoder(const QByteArray& suffix)
@@ -128,6 +125,8 @@ void FfmpegInput::Close()
     m_audioOpened = false;
     m_lastVideoPtsMs = -1;
     m_nextAudioPtsMs = -1;
+    m_frameStepMs = 40;
+    m_videoInfo = StreamPictureInfo();
 }
 
 qint64 FfmpegInput::DurationMs() const
@@ -174,6 +173,12 @@ void FfmpegInput::DecodeVideo(const AVPacket* packet, const FrameHandler& onFram
     if (ret < 0 && ret != AVERROR_EOF)
         qCDebug(lcEngineFrames) << __LINE__ << "avcodec_decode_video2 failed!" << ret;
     ReceiveAll(m_videoCtx.get(), m_frame.get(), onFrame);
+}
+
+void FfmpegInput::SkipUnreferencedPictures(bool skip)
+{
+    if (m_videoCtx)
+        m_videoCtx->skip_frame = skip ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
 }
 
 AudioStatus FfmpegInput::EnsureAudioDecoder()
@@ -251,6 +256,13 @@ qint64 FfmpegInput::AudioPtsMs(const AVFrame& frame)
     if (ms >= 0 && frame.sample_rate > 0)
         m_nextAudioPtsMs = ms + 1000LL * frame.nb_samples / frame.sample_rate;
     return ms;
+}
+
+qint64 FfmpegInput::VideoPacketMs(const AVPacket& packet) const
+{
+    if (packet.pts == AV_NOPTS_VALUE || m_videoIndex < 0)
+        return -1;
+    return ToMs(packet.pts, m_formatCtx->streams[m_videoIndex]->time_base);
 }
 
 bool FfmpegInput::Seek(qint64 targetMs)

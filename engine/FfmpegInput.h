@@ -11,6 +11,7 @@
 // leave alone until Close, which runs after both decoders have stopped.
 
 #include "FfmpegPtr.h"
+#include "PictureDescription.h"
 
 #include <QByteArray>
 
@@ -55,8 +56,11 @@ public:
     AVStream* videoStream() const;
     AVStream* audioStream() const;
     AVFormatContext* formatContext() const { return m_formatCtx.get(); }
-    // Milliseconds one picture lasts by the stream's frame rate (40 when unknown).
-    qint64 FrameStepMs() const;
+    // Milliseconds one picture lasts by the stream's frame rate (40 when
+    // unknown); read at open.
+    qint64 FrameStepMs() const { return m_frameStepMs; }
+    // What the picture stream says about its pictures; read at open.
+    const StreamPictureInfo& videoInfo() const { return m_videoInfo; }
     int videoIndex() const { return m_videoIndex; }
     int audioIndex() const { return m_audioIndex; }
     int audioSampleRate() const;
@@ -65,12 +69,17 @@ public:
     ReadStatus Read(AVPacket* packet);
     // `packet` null: drain the decoder at the end of the input.
     void DecodeVideo(const AVPacket* packet, const FrameHandler& onFrame);
+    // While an exact seek decodes its way to the target, pictures that no
+    // other picture refers to need not be decoded at all.
+    void SkipUnreferencedPictures(bool skip);
     AudioStatus DecodeAudio(const AVPacket* packet, const FrameHandler& onFrame);
 
     // Position of a decoded frame in ms from the start of the file; frames
     // without a time stamp continue from the previous one.
     qint64 VideoPtsMs(const AVFrame& frame);
     qint64 AudioPtsMs(const AVFrame& frame);
+    // A video packet's presentation time in ms from the start, -1 without one.
+    qint64 VideoPacketMs(const AVPacket& packet) const;
 
     // Moves the demuxer to the key frame at or before `targetMs`. The
     // decoders are emptied by their own threads (FlushVideo, FlushAudio).
@@ -97,4 +106,6 @@ private:
     qint64 m_lastVideoPtsMs = -1; // video decoding thread
     qint64 m_nextAudioPtsMs = -1; // audio decoding thread
     Interrupt m_interrupt;
+    qint64 m_frameStepMs = 40;
+    StreamPictureInfo m_videoInfo;
 };

@@ -132,7 +132,7 @@ void MvrReader::DecodeVideoRecord(const MvrRecord& record, const PictureHandler&
                                         static_cast<int>(record.header.length));
     if (res == kPictureDecoderOk) {
         frame.data = BuildPictureBytes(picture);
-        frame.format = PictureDescription::Describe(*m_pictureDecoder->frame, nullptr, nullptr);
+        frame.format = PictureDescription::Describe(*m_pictureDecoder->frame, nullptr);
         m_lastWidth = picture.width;
         m_lastHeight = picture.height;
     } else {

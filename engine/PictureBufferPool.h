@@ -10,7 +10,8 @@
 #include <mutex>
 #include <vector>
 
-class PictureBufferPool {
+class PictureBufferPool
+{
 public:
     using Buffer = std::vector<uint8_t>;
 
@@ -21,7 +22,7 @@ public:
     void Clear();
 
 private:
-    static constexpr size_t kMaxFree = 8;
+    static constexpr size_t kMaxFree = 4;
     std::mutex m_mutex;
     std::vector<Buffer> m_free; // guarded by m_mutex
 };

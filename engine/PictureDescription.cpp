@@ -6,6 +6,7 @@ extern "C" {
 }
 
 #include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -41,29 +42,27 @@ bool IsJpegFormat(int pixelFormat)
     }
 }
 
-const int32_t* DisplayMatrixOf(const AVFrame& frame, AVStream* stream)
+const int32_t* DisplayMatrixOf(const AVFrame& frame, const StreamPictureInfo* stream)
 {
-    if (stream) {
-        size_t size = 0;
-        const uint8_t* data = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
-        if (data && size >= 9 * sizeof(int32_t))
-            return reinterpret_cast<const int32_t*>(data);
-    }
+    if (stream && stream->hasDisplayMatrix)
+        return stream->displayMatrix;
     const AVFrameSideData* side = av_frame_get_side_data(&frame, AV_FRAME_DATA_DISPLAYMATRIX);
     if (side && side->size >= 9 * sizeof(int32_t))
         return reinterpret_cast<const int32_t*>(side->data);
     return nullptr;
 }
 
-void SampleAspectOf(const AVFrame& frame, AVFormatContext* format, AVStream* stream,
-                    PictureFormat& out)
+bool IsValid(AVRational r)
+{
+    return r.num > 0 && r.den > 0;
+}
+
+void SampleAspectOf(const AVFrame& frame, const StreamPictureInfo* stream, PictureFormat& out)
 {
     AVRational sar = frame.sample_aspect_ratio;
-    if ((sar.num <= 0 || sar.den <= 0) && stream) {
-        sar = format ? av_guess_sample_aspect_ratio(format, stream, const_cast<AVFrame*>(&frame))
-                     : stream->sample_aspect_ratio;
-    }
-    if (sar.num <= 0 || sar.den <= 0)
+    if (!IsValid(sar) && stream)
+        sar = stream->sampleAspect;
+    if (!IsValid(sar))
         return;
     int num = 1;
     int den = 1;
@@ -109,7 +108,21 @@ void TurnFromDisplayMatrix(const int32_t matrix[9], int* rotationCwDeg, bool* mi
     *rotationCwDeg = cw;
 }
 
-PictureFormat Describe(const AVFrame& frame, AVFormatContext* format, AVStream* stream)
+StreamPictureInfo ReadStream(const AVStream& stream)
+{
+    StreamPictureInfo info;
+    size_t size = 0;
+    const uint8_t* data = av_stream_get_side_data(&stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (data && size >= sizeof(info.displayMatrix)) {
+        std::memcpy(info.displayMatrix, data, sizeof(info.displayMatrix));
+        info.hasDisplayMatrix = true;
+    }
+    info.sampleAspect = IsValid(stream.sample_aspect_ratio) ? stream.sample_aspect_ratio
+                                                            : stream.codecpar->sample_aspect_ratio;
+    return info;
+}
+
+PictureFormat Describe(const AVFrame& frame, const StreamPictureInfo* stream)
 {
     PictureFormat out;
     if (IsRgbFormat(frame.format)) {
@@ -124,7 +137,7 @@ PictureFormat Describe(const AVFrame& frame, AVFormatContext* format, AVStream* 
     }
     if (const int32_t* matrix = DisplayMatrixOf(frame, stream))
         TurnFromDisplayMatrix(matrix, &out.rotationCwDeg, &out.mirrored);
-    SampleAspectOf(frame, format, stream, out);
+    SampleAspectOf(frame, stream, out);
     return out;
 }
 

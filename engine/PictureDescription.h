@@ -9,11 +9,21 @@
 #include "FfmpegPtr.h"
 #include "PictureFormat.h"
 
+// What a stream says about its pictures, read once when the input opens (the
+// demuxer may touch its stream while pictures are being decoded).
+struct StreamPictureInfo {
+    bool hasDisplayMatrix = false;
+    int32_t displayMatrix[9] = {};
+    AVRational sampleAspect{0, 1}; // the container's, else the codec parameters'
+};
+
 namespace PictureDescription
 {
 
-// `format` and `stream` may be null (MVR pictures have neither).
-PictureFormat Describe(const AVFrame& frame, AVFormatContext* format, AVStream* stream);
+StreamPictureInfo ReadStream(const AVStream& stream);
+
+// `stream` may be null (MVR pictures come without one).
+PictureFormat Describe(const AVFrame& frame, const StreamPictureInfo* stream);
 
 // The clockwise turn (0, 90, 180, 270) and mirror that stand a picture with
 // this display matrix upright, as FFmpeg's own autorotation does.

@@ -207,8 +207,10 @@ void PlaySpliterSystem::ReadLoop(const std::function<void()>& readStep)
         const bool full = m_isMvr ? DecodedQueuesFull() : PacketQueuesFull();
         if (m_readFinished || full) {
             // At the end of the input the reader idles until the presenter
-            // has shown the rest, or a seek brings the reading back.
-            SleepMs(kIdleMs);
+            // has shown the rest, or a seek brings the reading back (Seek
+            // wakes it).
+            QMutexLocker lock(&m_mutex);
+            m_queueChanged.wait(&m_mutex, kIdleMs);
             continue;
         }
         readStep();
@@ -487,4 +489,5 @@ void PlaySpliterSystem::Seek(int positionMs, SeekMode mode)
         m_seekRequest.targetMs = qMax(0, positionMs);
         m_seekRequest.mode = mode;
     }
+    m_queueChanged.wakeAll();
 }

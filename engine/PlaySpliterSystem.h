@@ -192,6 +192,7 @@ private:
     void DecodeVideoEntry(PacketQueue::Entry& entry, unsigned& serial);
     void QueueDecodedPicture(const AVFrame& frame, qint64 ptsMs, unsigned serial);
     bool BeforeExactTarget(const AVFrame& frame, qint64 ptsMs, unsigned serial);
+    bool FarBeforeExactTarget(const AVPacket& packet, unsigned serial);
     void AudioDecodeLoop();
     void DecodeAudioEntry(PacketQueue::Entry& entry, unsigned& serial);
     bool HandleAudioStatus(AudioStatus status);

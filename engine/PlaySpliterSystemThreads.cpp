@@ -213,6 +213,7 @@ void PlaySpliterSystem::DecodeVideoEntry(PacketQueue::Entry& entry, unsigned& se
         serial = entry.serial;
     }
     const unsigned current = serial;
+    m_input.SkipUnreferencedPictures(entry.packet && FarBeforeExactTarget(*entry.packet, current));
     m_input.DecodeVideo(entry.packet.get(), [this, current](const AVFrame& frame) {
         const qint64 ptsMs = m_input.VideoPtsMs(frame);
         if (!BeforeExactTarget(frame, ptsMs, current))
@@ -226,6 +227,19 @@ void PlaySpliterSystem::DecodeVideoEntry(PacketQueue::Entry& entry, unsigned& se
         m_heldFrame.reset();
     }
     MarkDrained(true, current);
+}
+
+// Exact seek: a packet whose picture lies well before the target need not
+// be decoded unless other pictures refer to it (mpv's precise seek does the
+// same). Pictures near the target are always decoded.
+bool PlaySpliterSystem::FarBeforeExactTarget(const AVPacket& packet, unsigned serial)
+{
+    const qint64 ptsMs = m_input.VideoPacketMs(packet);
+    if (ptsMs < 0)
+        return false;
+    QMutexLocker lock(&m_mutex);
+    return serial == m_exactSerial && m_exactTargetMs >= 0 &&
+           ptsMs + 3 * m_frameStepMs < m_exactTargetMs;
 }
 
 // Exact seek: pictures that end at or before the target are decoded but not
@@ -273,8 +287,7 @@ void PlaySpliterSystem::QueueDecodedPicture(const AVFrame& frame, qint64 ptsMs, 
     item.height = frame.height;
     item.ptsMs = ptsMs;
     item.serial = serial;
-    item.format =
-        PictureDescription::Describe(frame, m_input.formatContext(), m_input.videoStream());
+    item.format = PictureDescription::Describe(frame, &m_input.videoInfo());
     qCDebug(lcEngineFrames) << __LINE__ << "picture decoded" << ptsMs << frame.width
                             << frame.height;
     PushPicture(std::move(item));

@@ -43,6 +43,8 @@ tsPart ts_at100.ts 100
 [ -s jump_back.ts ] || cat ts_at100.ts ts_at0.ts > jump_back.ts
 # A picture stream no decoder knows (its sample entry renamed), with sound.
 [ -s unknown_codec.mp4 ] || perl -pe 's/avc1/zzzz/g' av.mp4 > unknown_codec.mp4
+# Pictures with a sound stream no decoder knows.
+[ -s unknown_sound.mkv ] || perl -pe 's/A_AAC/A_ZZZ/g' av.mkv > unknown_sound.mkv
 # Sound with a cover picture.
 make cover.m4a -f lavfi -i "$tone:duration=2" -f lavfi -i "color=c=green:size=64x64:duration=1" \
     -map 0:a -map 1:v -c:a aac -c:v png -frames:v 1 -disposition:v attached_pic

@@ -41,6 +41,7 @@ private Q_SLOTS:
     void soundOnlyFilesPlay_data();
     void soundOnlyFilesPlay();
     void undecodablePictureIsReportedAndLaterSeeksAreHarmless();
+    void undecodableSoundIsReportedAndThePicturePlaysOn();
     void startOvertakenByAnotherIsNeverPlayed();
     void eachPictureCarriesItsFormat_data();
     void eachPictureCarriesItsFormat();
@@ -175,6 +176,18 @@ void EngineRealWorldTest::undecodablePictureIsReportedAndLaterSeeksAreHarmless()
     engine.SetPacing(Pacing::Untimed);
     probe.Start(MediaPath("av.mp4"));
     QVERIFY(probe.WaitReturned());
+    QCOMPARE(probe.frames(), 100);
+    QCOMPARE(probe.finishes(), 1);
+}
+
+void EngineRealWorldTest::undecodableSoundIsReportedAndThePicturePlaysOn()
+{
+    PlaySpliterSystem engine;
+    engine.SetPacing(Pacing::Untimed);
+    EngineProbe probe(engine);
+    probe.Start(MediaPath("unknown_sound.mkv"));
+    QVERIFY(probe.WaitReturned());
+    QCOMPARE(probe.messages(), QStringList{QStringLiteral("寻找音频解码器失败")});
     QCOMPARE(probe.frames(), 100);
     QCOMPARE(probe.finishes(), 1);
 }

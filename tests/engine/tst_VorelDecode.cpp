@@ -5,16 +5,20 @@
 #include <QProcess>
 #include <QtTest>
 
-namespace {
+namespace
+{
 struct Run {
     int exitCode = -1;
     QList<QByteArray> lines;
+    QList<QByteArray> errorLines;
 };
 
-Run RunTool(const QString& program, const QStringList& args)
+Run RunTool(const QString& program, const QStringList& args,
+            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.setProcessEnvironment(env);
     process.start(program, args);
     Run run;
     if (!process.waitForFinished(120000))
@@ -23,6 +27,9 @@ Run RunTool(const QString& program, const QStringList& args)
     for (const QByteArray& line : process.readAllStandardOutput().split('\n'))
         if (!line.isEmpty())
             run.lines << line;
+    for (const QByteArray& line : process.readAllStandardError().split('\n'))
+        if (!line.isEmpty())
+            run.errorLines << line;
     return run;
 }
 
@@ -33,9 +40,10 @@ QString Media(const char* name)
 
 QList<QByteArray> FfmpegFrameMd5s(const QString& file)
 {
-    const Run run = RunTool(QStringLiteral("ffmpeg"),
-                            {"-nostdin", "-loglevel", "error", "-i", file, "-map", "0:v:0", "-fps_mode",
-                             "passthrough", "-pix_fmt", "yuv420p", "-f", "framemd5", "-"});
+    const Run run =
+        RunTool(QStringLiteral("ffmpeg"),
+                {"-nostdin", "-loglevel", "error", "-i", file, "-map", "0:v:0", "-fps_mode",
+                 "passthrough", "-pix_fmt", "yuv420p", "-f", "framemd5", "-"});
     QList<QByteArray> md5s;
     for (const QByteArray& line : run.lines)
         if (!line.startsWith('#'))
@@ -46,10 +54,11 @@ QList<QByteArray> FfmpegFrameMd5s(const QString& file)
 QByteArray FfmpegAudioMd5(const QString& file)
 {
     QProcess process;
-    process.start(QStringLiteral("ffmpeg"),
-                  {"-nostdin", "-loglevel", "error", "-i", file, "-map", "0:a:0", "-f", "s16le", "-"});
+    process.start(QStringLiteral("ffmpeg"), {"-nostdin", "-loglevel", "error", "-i", file, "-map",
+                                             "0:a:0", "-f", "s16le", "-"});
     process.waitForFinished(120000);
-    return QCryptographicHash::hash(process.readAllStandardOutput(), QCryptographicHash::Md5).toHex();
+    return QCryptographicHash::hash(process.readAllStandardOutput(), QCryptographicHash::Md5)
+        .toHex();
 }
 
 QList<QByteArray> Lines(const Run& run, const char* kind)
@@ -62,7 +71,8 @@ QList<QByteArray> Lines(const Run& run, const char* kind)
 }
 } // namespace
 
-class VorelDecodeTest : public QObject {
+class VorelDecodeTest : public QObject
+{
     Q_OBJECT
 private Q_SLOTS:
     void picturesAndAudioMatchFfmpeg_data();
@@ -71,6 +81,8 @@ private Q_SLOTS:
     void badUsageExitsTwo_data();
     void badUsageExitsTwo();
     void seekAndFrameLimit();
+    void fastSeekLandsOnTheKeyFrame();
+    void terminalStaysQuietUnlessFrameLinesAreAskedFor();
 };
 
 void VorelDecodeTest::picturesAndAudioMatchFfmpeg_data()
@@ -103,8 +115,9 @@ void VorelDecodeTest::picturesAndAudioMatchFfmpeg()
     for (int i = 0; i < frames.size(); ++i) {
         const QList<QByteArray> fields = frames[i].split(',');
         QCOMPARE(fields[1].toInt(), i);
-        QCOMPARE(fields[5].toInt(), fields[3].toInt() * fields[4].toInt() +
-                                        2 * ((fields[3].toInt() + 1) / 2) * ((fields[4].toInt() + 1) / 2));
+        QCOMPARE(fields[5].toInt(),
+                 fields[3].toInt() * fields[4].toInt() +
+                     2 * ((fields[3].toInt() + 1) / 2) * ((fields[4].toInt() + 1) / 2));
         QCOMPARE(fields[6], expected[i]);
     }
     const QList<QByteArray> audio = Lines(run, "audio");
@@ -141,14 +154,15 @@ void VorelDecodeTest::badUsageExitsTwo()
 
 void VorelDecodeTest::seekAndFrameLimit()
 {
-    const Run limited = RunTool(QStringLiteral(VOREL_DECODE), {"--untimed", "--no-hash", "--max-frames", "7",
-                                                               Media("av.mp4")});
+    const Run limited = RunTool(QStringLiteral(VOREL_DECODE),
+                                {"--untimed", "--no-hash", "--max-frames", "7", Media("av.mp4")});
     QCOMPARE(limited.exitCode, 0);
     QVERIFY(Lines(limited, "frame").size() >= 7);
     QVERIFY(Lines(limited, "frame").first().endsWith(",-"));
 
-    const Run seeked = RunTool(QStringLiteral(VOREL_DECODE),
-                               {"--no-hash", "--seek", "2000", "--seek-at", "400", Media("tb25.avi")});
+    const Run seeked =
+        RunTool(QStringLiteral(VOREL_DECODE),
+                {"--no-hash", "--seek", "2000", "--seek-at", "400", Media("tb25.avi")});
     QCOMPARE(seeked.exitCode, 0);
     QList<int> positions;
     for (const QByteArray& line : Lines(seeked, "frame"))
@@ -158,6 +172,46 @@ void VorelDecodeTest::seekAndFrameLimit()
     QVERIFY(jump > 0);
     QVERIFY(positions[jump - 1] >= 400 && positions[jump - 1] < 2000);
     QCOMPARE(positions.last(), 3960);
+}
+
+void VorelDecodeTest::fastSeekLandsOnTheKeyFrame()
+{
+    // tb25.avi: a key frame every 400 ms. The exact seek lands on the
+    // picture at the target, the fast one on the key frame before it.
+    const auto landing = [](const QStringList& extra) {
+        const Run run = RunTool(QStringLiteral(VOREL_DECODE),
+                                QStringList{"--no-hash", "--seek", "2100", "--seek-at", "400"} +
+                                    extra + QStringList{Media("tb25.avi")});
+        QList<int> positions;
+        for (const QByteArray& line : Lines(run, "frame"))
+            positions << line.split(',').at(2).toInt();
+        for (int i = 1; i < positions.size(); ++i)
+            if (positions[i] >= 2000 && positions[i - 1] < 2000)
+                return positions[i];
+        return -1;
+    };
+    QCOMPARE(landing({}), 2080);
+    QCOMPARE(landing({"--fast-seek"}), 2000);
+}
+
+void VorelDecodeTest::terminalStaysQuietUnlessFrameLinesAreAskedFor()
+{
+    // 100 pictures: nothing is written per picture or per packet, and no
+    // FFmpeg banner, unless the engine's frame category is switched on.
+    const Run quiet =
+        RunTool(QStringLiteral(VOREL_DECODE), {"--untimed", "--no-hash", Media("av.mp4")});
+    QCOMPARE(quiet.exitCode, 0);
+    QVERIFY2(quiet.errorLines.size() < 20, quiet.errorLines.join('\n').constData());
+    QVERIFY(!quiet.errorLines.join('\n').contains("Input #0"));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_LOGGING_RULES"),
+               QStringLiteral("vorel.engine.frames.debug=true"));
+    const Run chatty =
+        RunTool(QStringLiteral(VOREL_DECODE), {"--untimed", "--no-hash", Media("av.mp4")}, env);
+    QCOMPARE(chatty.exitCode, 0);
+    QVERIFY(chatty.errorLines.size() >= 200); // decoded and shown, per picture
+    QVERIFY(chatty.errorLines.join('\n').contains("Input #0"));
 }
 
 QTEST_GUILESS_MAIN(VorelDecodeTest)
