@@ -38,22 +38,21 @@ vorel_start_session() {
     VOREL_SESSION_DIR="$(mktemp -d /tmp/vorel-session.XXXXXX)"
     chmod 700 "$VOREL_SESSION_DIR"
     export XDG_RUNTIME_DIR="$VOREL_SESSION_DIR"
-    local n
-    for n in $(seq 90 140); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-    done
-    Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >"$VOREL_SESSION_DIR/xvfb.log" 2>&1 &
+    # Xvfb picks a free display itself and writes its number once it
+    # listens, so sessions started side by side never share a display.
+    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp \
+        3>"$VOREL_SESSION_DIR/display" >"$VOREL_SESSION_DIR/xvfb.log" 2>&1 &
     VOREL_XVFB_PID=$!
-    export DISPLAY=":$n"
     pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
         --load="module-null-sink sink_name=null" --load=module-native-protocol-unix \
         >"$VOREL_SESSION_DIR/pulse.log" 2>&1 &
     VOREL_PULSE_PID=$!
     local i
     for i in $(seq 1 100); do
-        [ -S "$XDG_RUNTIME_DIR/pulse/native" ] && [ -e "/tmp/.X11-unix/X$n" ] && break
+        [ -S "$XDG_RUNTIME_DIR/pulse/native" ] && [ -s "$VOREL_SESSION_DIR/display" ] && break
         sleep 0.1
     done
+    export DISPLAY=":$(head -n 1 "$VOREL_SESSION_DIR/display")"
     export LIBGL_ALWAYS_SOFTWARE=1
     export QT_QPA_PLATFORM=xcb
 }
