@@ -67,6 +67,11 @@ private:
         m_processes.push_back(std::make_unique<QProcess>());
         QProcess& process = *m_processes.back();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // The single-instance lock is named after a file in the temporary
+        // folder: a folder of this test's own keeps the players it starts
+        // apart from any other player on the machine (a suite run beside
+        // this one), while they still meet each other.
+        env.insert(QStringLiteral("TMPDIR"), m_root.path());
         for (const QString& entry : environment) {
             env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
         }
