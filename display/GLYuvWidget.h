@@ -58,6 +58,14 @@ public:
     // initialisation.
     PanoRenderer* Renderer() const { return renderer.get(); }
     PictureFormat Format() const { return m_format; }
+    // The picture shown (shared, not copied) and its stored size; empty when
+    // the view is black.
+    QByteArray Picture(int* width, int* height) const
+    {
+        *width = frameWidth;
+        *height = frameHeight;
+        return frame;
+    }
     bool KeepsAspect() const { return keepAspect; }
     // Where the plain display draws the picture, in widget pixels.
     QRect PictureRect() const;
@@ -65,7 +73,8 @@ public:
     // What the view shows, rendered offscreen: the plain picture upright at
     // its own resolution and display aspect; a zoom or dewarped layout at the
     // view's size in device pixels. Null without a picture or GL context.
-    // Renders on the calling (GUI) thread; a few milliseconds even for 4K.
+    // Renders on the calling (GUI) thread: the screenshot of a plain picture
+    // is better converted off it (ScreenshotWriter), as the main window does.
     QImage GrabView();
 
 signals:

@@ -465,24 +465,28 @@ void MainWindow::setVideoPatch(QString patch)
 
 void MainWindow::onScreenShotBtnClicked()
 {
-    // What the view shows, as drawn; the newest picture first.
+    // What the view shows, the newest picture first.
     m_display->ShowPendingPicture();
-    QImage image = m_display->View()->GrabView();
-    if (image.isNull() && m_display->CurrentPage() == DisplayWidget::Page::Video) {
-        // No GL to draw with: the last picture converted on the CPU.
+    GLYuvWidget* view = m_display->View();
+    const QString folder = m_setting->pictureFolder();
+    const QDateTime when = QDateTime::currentDateTime();
+    if (view->State() == GLYuvWidget::DisplayState::Plain) {
+        // The picture itself, converted and written on the saver's thread.
         int width = 0;
         int height = 0;
-        const QByteArray picture = currentFrame(&width, &height);
-        image = ScreenshotWriter::ToImage(picture, width, height);
-        if (image.isNull() && !picture.isEmpty()) {
-            OnScreenshotSaved({ScreenshotWriter::Outcome::Failed, QImage(), QString()});
-            return;
+        const QByteArray picture = view->Picture(&width, &height);
+        if (!picture.isEmpty()) {
+            m_screenshots->SavePicture(picture, width, height, view->Format(), folder, when);
         }
-    }
-    if (image.isNull()) {
         return;
     }
-    m_screenshots->Save(image, m_setting->pictureFolder(), QDateTime::currentDateTime());
+    // A zoom or dewarped layout: rendered as drawn, at the view's size.
+    const QImage image = view->GrabView();
+    if (image.isNull()) {
+        OnScreenshotSaved({ScreenshotWriter::Outcome::Failed, QImage(), QString()});
+        return;
+    }
+    m_screenshots->Save(image, folder, when);
 }
 
 void MainWindow::OnScreenshotSaved(const ScreenshotWriter::Result& result)

@@ -18,11 +18,25 @@ ScreenshotSaver::~ScreenshotSaver()
 
 void ScreenshotSaver::Save(const QImage& image, const QString& folder, const QDateTime& when)
 {
-    auto watcher = std::make_unique<QFutureWatcher<ScreenshotWriter::Result>>();
-    connect(watcher.get(), &QFutureWatcherBase::finished, this, &ScreenshotSaver::OnJobFinished);
-    watcher->setFuture(QtConcurrent::run(&m_pool, [image, folder, when] {
+    Queue(QtConcurrent::run(&m_pool, [image, folder, when] {
         return ScreenshotWriter::SaveImage(image, folder, when);
     }));
+}
+
+void ScreenshotSaver::SavePicture(const QByteArray& yuv, int width, int height,
+                                  const PictureFormat& format, const QString& folder,
+                                  const QDateTime& when)
+{
+    Queue(QtConcurrent::run(&m_pool, [yuv, width, height, format, folder, when] {
+        return ScreenshotWriter::Save(yuv, width, height, folder, when, format);
+    }));
+}
+
+void ScreenshotSaver::Queue(const QFuture<ScreenshotWriter::Result>& job)
+{
+    auto watcher = std::make_unique<QFutureWatcher<ScreenshotWriter::Result>>();
+    connect(watcher.get(), &QFutureWatcherBase::finished, this, &ScreenshotSaver::OnJobFinished);
+    watcher->setFuture(job);
     m_jobs.push_back(std::move(watcher));
 }
 

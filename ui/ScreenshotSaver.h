@@ -26,6 +26,10 @@ public:
     ~ScreenshotSaver() override;
 
     void Save(const QImage& image, const QString& folder, const QDateTime& when);
+    // The same for a plain picture, converted on the saver's thread (so a 4K
+    // picture costs the GUI thread nothing); the array is shared, not copied.
+    void SavePicture(const QByteArray& yuv, int width, int height, const PictureFormat& format,
+                     const QString& folder, const QDateTime& when);
     // Blocks until every queued screenshot is written (tests, shutdown).
     void WaitForDone();
 
@@ -33,6 +37,7 @@ signals:
     void sigSaved(ScreenshotWriter::Result result);
 
 private:
+    void Queue(const QFuture<ScreenshotWriter::Result>& job);
     void OnJobFinished();
 
     QThreadPool m_pool;

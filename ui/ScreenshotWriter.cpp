@@ -1,23 +1,27 @@
 #include "ScreenshotWriter.h"
 
+#include "PictureGeometry.h"
 #include "Yuv420ToRgb.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QTransform>
 
 QString ScreenshotWriter::FileName(const QString& folder, const QDateTime& when)
 {
     const QString stamp = when.toString(QStringLiteral("yyyyMMddhhmmss"));
     QString name = folder + QLatin1Char('/') + stamp + QStringLiteral(".jpg");
     for (int n = 1; QFileInfo::exists(name); ++n) {
-        name = folder + QLatin1Char('/') + stamp + QLatin1Char('_') + QString::number(n) + QStringLiteral(".jpg");
+        name = folder + QLatin1Char('/') + stamp + QLatin1Char('_') + QString::number(n) +
+               QStringLiteral(".jpg");
     }
     return name;
 }
 
-QImage ScreenshotWriter::ToImage(const QByteArray& yuv, int width, int height)
+QImage ScreenshotWriter::ToImage(const QByteArray& yuv, int width, int height,
+                                 const PictureFormat& format)
 {
     if (width <= 0 || height <= 0 || yuv.size() < Yuv420ToRgb::FrameBytes(width, height)) {
         return QImage();
@@ -26,8 +30,22 @@ QImage ScreenshotWriter::ToImage(const QByteArray& yuv, int width, int height)
     if (image.isNull()) {
         return QImage(); // no memory for the picture
     }
-    Yuv420ToRgb::Convert(reinterpret_cast<const uchar*>(yuv.constData()), yuv.size(), width, height, image.bits(),
-                         image.bytesPerLine());
+    Yuv420ToRgb::Convert(reinterpret_cast<const uchar*>(yuv.constData()), yuv.size(), width, height,
+                         image.bits(), image.bytesPerLine(), format.matrix, format.range);
+    const PictureGeometry geometry(width, height, format);
+    const QSize shown = geometry.DisplaySize();
+    // Sample aspect first (it stretches the stored width), then the mirror
+    // and the turn, as the display applies them.
+    const QSize stored = geometry.IsQuarterTurn() ? shown.transposed() : shown;
+    if (stored != image.size()) {
+        image = image.scaled(stored, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    if (format.mirrored) {
+        image = image.mirrored(true, false);
+    }
+    if (format.rotationCwDeg % 360 != 0) {
+        image = image.transformed(QTransform().rotate(format.rotationCwDeg));
+    }
     return image;
 }
 
@@ -38,15 +56,17 @@ bool ScreenshotWriter::Write(const QImage& image, const QString& fileName)
     return writer.write(image);
 }
 
-ScreenshotWriter::Result ScreenshotWriter::Save(const QByteArray& yuv, int width, int height, const QString& folder,
-                                                const QDateTime& when)
+ScreenshotWriter::Result ScreenshotWriter::Save(const QByteArray& yuv, int width, int height,
+                                                const QString& folder, const QDateTime& when,
+                                                const PictureFormat& format)
 {
     if (yuv.isEmpty()) {
         return {Outcome::NoPicture, QImage(), QString()};
     }
-    const QImage image = ToImage(yuv, width, height);
+    const QImage image = ToImage(yuv, width, height, format);
     if (image.isNull()) {
-        qWarning() << __LINE__ << "ScreenshotWriter::Save" << "unusable picture" << width << height << yuv.size();
+        qWarning() << __LINE__ << "ScreenshotWriter::Save"
+                   << "unusable picture" << width << height << yuv.size();
         return {Outcome::Failed, QImage(), QString()};
     }
     return SaveImage(image, folder, when);
@@ -59,13 +79,16 @@ ScreenshotWriter::Result ScreenshotWriter::SaveImage(const QImage& image, const 
         return {Outcome::NoPicture, QImage(), QString()};
     }
     if (!QDir(folder).exists() && !QDir().mkdir(folder)) {
-        qWarning() << __LINE__ << "ScreenshotWriter::SaveImage" << "cannot create" << folder;
+        qWarning() << __LINE__ << "ScreenshotWriter::SaveImage"
+                   << "cannot create" << folder;
     }
     const QString fileName = FileName(folder, when);
     if (!Write(image, fileName)) {
-        qWarning() << __LINE__ << "ScreenshotWriter::SaveImage" << "write failed" << fileName;
+        qWarning() << __LINE__ << "ScreenshotWriter::SaveImage"
+                   << "write failed" << fileName;
         return {Outcome::Failed, QImage(), fileName};
     }
-    qDebug() << __LINE__ << "ScreenshotWriter::SaveImage" << "saved" << fileName << image.size();
+    qDebug() << __LINE__ << "ScreenshotWriter::SaveImage"
+             << "saved" << fileName << image.size();
     return {Outcome::Saved, image, fileName};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PictureFormat.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QImage>
@@ -20,7 +22,8 @@ public:
 
     // The whole command: creates the folder (one level) when missing, picks
     // the file name, converts and writes. An empty frame saves nothing.
-    static Result Save(const QByteArray& yuv, int width, int height, const QString& folder, const QDateTime& when);
+    static Result Save(const QByteArray& yuv, int width, int height, const QString& folder, const QDateTime& when,
+                       const PictureFormat& format = PictureFormat());
     // The same for a picture already in RGB (what the view shows); a null
     // image saves nothing.
     static Result SaveImage(const QImage& image, const QString& folder, const QDateTime& when);
@@ -28,9 +31,12 @@ public:
     // folder/yyyyMMddhhmmss.jpg, or folder/yyyyMMddhhmmss_N.jpg with the
     // first N from 1 whose file does not exist yet.
     static QString FileName(const QString& folder, const QDateTime& when);
-    // BT.601 limited range to RGB888 (Yuv420ToRgb); a frame shorter than its
-    // three planes gives a null image.
-    static QImage ToImage(const QByteArray& yuv, int width, int height);
+    // The picture as the display shows it: converted by its matrix and range
+    // (Yuv420ToRgb), scaled to its sample aspect and turned upright, at its
+    // own resolution. A frame shorter than its three planes gives a null
+    // image.
+    static QImage ToImage(const QByteArray& yuv, int width, int height,
+                          const PictureFormat& format = PictureFormat());
     // JPEG at quality 100.
     static bool Write(const QImage& image, const QString& fileName);
 };

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "YuvColorTransform.h"
+
 #include <QtGlobal>
 
 #include <array>
 #include <cstdint>
 
-// YUV420P to RGB888 with ITU-R BT.601 limited-range coefficients, driven by
-// three tables of packed 32-bit words, one indexed by Y, one by U, one by V.
+// YUV420P to RGB888 with the display's conversion (YuvColorTransform) for
+// the picture's matrix and range, driven by three tables of packed 32-bit
+// words, one indexed by Y, one by U, one by V.
 //
 // Each word holds one contribution per channel in its own field, with a
 // bias that keeps every field of every entry non-negative:
@@ -38,8 +41,8 @@ public:
     static constexpr std::uint32_t kRedShift = 11;
     static constexpr std::uint32_t kGreenShift = 22;
 
-    // The shared tables.
-    static const Tables& tables();
+    // The shared tables of one matrix and range (BT.601 limited by default).
+    static const Tables& tables(YuvMatrix matrix = YuvMatrix::Bt601, YuvRange range = YuvRange::Limited);
 
     static int ChromaWidth(int width) { return (width + 1) / 2; }
     static int ChromaHeight(int height) { return (height + 1) / 2; }
@@ -49,9 +52,10 @@ public:
     // Writes width x height pixels as R, G, B bytes into rgb, whose rows
     // start rgbStride bytes apart. False, with nothing written, when the
     // sizes are not positive or byteCount is short of FrameBytes().
-    static bool Convert(const uchar* frame, qint64 byteCount, int width, int height, uchar* rgb, int rgbStride);
+    static bool Convert(const uchar* frame, qint64 byteCount, int width, int height, uchar* rgb, int rgbStride,
+                        YuvMatrix matrix = YuvMatrix::Bt601, YuvRange range = YuvRange::Limited);
 
 private:
-    static void ConvertRowPair(const uchar* y0, const uchar* y1, const uchar* u, const uchar* v, int width,
-                               uchar* out0, uchar* out1);
+    static void ConvertRowPair(const Tables& t, const uchar* y0, const uchar* y1, const uchar* u, const uchar* v,
+                               int width, uchar* out0, uchar* out1);
 };

@@ -11,6 +11,7 @@
 #include "PlaySpliterSystem.h"
 #include "RecordHint.h"
 #include "ScreenshotSucHint.h"
+#include "GLYuvWidget.h"
 #include "ScreenshotWriter.h"
 #include "Yuv420ToRgb.h"
 
@@ -76,17 +77,28 @@ Picture SmoothPicture(int width, int height)
     return p;
 }
 
-// The reference: the BT.601 limited-range formulas in double precision,
-// rounded to the nearest value and clamped.
-QColor Reference(const Picture& p, int col, int row)
+// The reference: the published formulas of one matrix and range in double
+// precision, rounded to the nearest value and clamped. BT.601 limited range
+// unless told otherwise.
+struct Formula {
+    double kr = 0.299;
+    double kb = 0.114;
+    bool full = false;
+};
+
+QColor Reference(const Picture& p, int col, int row, const Formula& f = Formula())
 {
-    const double y = uchar(p.y[row * p.width + col]) - 16.0;
     const int chroma = (row / 2) * p.chromaWidth() + col / 2;
-    const double u = uchar(p.u[chroma]) - 128.0;
-    const double v = uchar(p.v[chroma]) - 128.0;
+    const double lumaScale = f.full ? 1.0 : 255.0 / 219.0;
+    const double chromaScale = f.full ? 1.0 : 255.0 / 224.0;
+    const double y = (uchar(p.y[row * p.width + col]) - (f.full ? 0.0 : 16.0)) * lumaScale;
+    const double u = (uchar(p.u[chroma]) - 128.0) * chromaScale;
+    const double v = (uchar(p.v[chroma]) - 128.0) * chromaScale;
+    const double kg = 1.0 - f.kr - f.kb;
     auto channel = [](double value) { return int(std::clamp(std::lround(value), 0L, 255L)); };
-    return QColor(channel(1.164 * y + 1.594 * v), channel(1.164 * y - 0.384 * u - 0.816 * v),
-                  channel(1.164 * y + 1.977 * u));
+    return QColor(channel(y + 2 * (1 - f.kr) * v),
+                  channel(y - 2 * f.kb * (1 - f.kb) / kg * u - 2 * f.kr * (1 - f.kr) / kg * v),
+                  channel(y + 2 * (1 - f.kb) * u));
 }
 
 struct Difference {
@@ -94,13 +106,13 @@ struct Difference {
     double mean = 0;
 };
 
-Difference Compare(const QImage& image, const Picture& p)
+Difference Compare(const QImage& image, const Picture& p, const Formula& f = Formula())
 {
     Difference d;
     qint64 sum = 0;
     for (int row = 0; row < p.height; ++row) {
         for (int col = 0; col < p.width; ++col) {
-            const QColor want = Reference(p, col, row);
+            const QColor want = Reference(p, col, row, f);
             const QColor got = image.pixelColor(col, row);
             for (int diff : {got.red() - want.red(), got.green() - want.green(), got.blue() - want.blue()}) {
                 d.maximum = std::max(d.maximum, std::abs(diff));
@@ -179,6 +191,80 @@ private slots:
         QCOMPARE(image.format(), QImage::Format_RGB888);
         const Difference d = Compare(image, p);
         QVERIFY2(d.maximum <= kTableRounding, qPrintable(QString::number(d.maximum)));
+    }
+
+    void conversionFollowsMatrixAndRange_data()
+    {
+        QTest::addColumn<int>("matrix");
+        QTest::addColumn<int>("range");
+        QTest::addColumn<double>("kr");
+        QTest::addColumn<double>("kb");
+        QTest::newRow("BT.601 full") << int(YuvMatrix::Bt601) << int(YuvRange::Full) << 0.299 << 0.114;
+        QTest::newRow("BT.709 limited") << int(YuvMatrix::Bt709) << int(YuvRange::Limited) << 0.2126 << 0.0722;
+        QTest::newRow("BT.709 full") << int(YuvMatrix::Bt709) << int(YuvRange::Full) << 0.2126 << 0.0722;
+        QTest::newRow("BT.2020 limited") << int(YuvMatrix::Bt2020) << int(YuvRange::Limited) << 0.2627 << 0.0593;
+        QTest::newRow("BT.2020 full") << int(YuvMatrix::Bt2020) << int(YuvRange::Full) << 0.2627 << 0.0593;
+    }
+
+    void conversionFollowsMatrixAndRange()
+    {
+        QFETCH(int, matrix);
+        QFETCH(int, range);
+        QFETCH(double, kr);
+        QFETCH(double, kb);
+        PictureFormat format;
+        format.matrix = YuvMatrix(matrix);
+        format.range = YuvRange(range);
+        const Picture p = RandomPicture(64, 48, quint32(matrix * 10 + range));
+        const QImage image = ScreenshotWriter::ToImage(p.bytes(), 64, 48, format);
+        const Difference d = Compare(image, p, Formula{kr, kb, format.range == YuvRange::Full});
+        QVERIFY2(d.maximum <= kTableRounding, qPrintable(QString::number(d.maximum)));
+    }
+
+    // The saved picture is what the display draws: the same colours, turned,
+    // mirrored and stretched alike.
+    void savedPictureEqualsTheDisplay_data()
+    {
+        QTest::addColumn<int>("turn");
+        QTest::addColumn<bool>("mirrored");
+        QTest::addColumn<int>("sarNum");
+        QTest::newRow("upright") << 0 << false << 1;
+        QTest::newRow("turned 90") << 90 << false << 1;
+        QTest::newRow("turned 180, mirrored") << 180 << true << 1;
+        QTest::newRow("turned 270, 2:1 samples") << 270 << false << 2;
+    }
+
+    void savedPictureEqualsTheDisplay()
+    {
+        QFETCH(int, turn);
+        QFETCH(bool, mirrored);
+        QFETCH(int, sarNum);
+        PictureFormat format;
+        format.matrix = YuvMatrix::Bt709;
+        format.range = YuvRange::Full;
+        format.rotationCwDeg = turn;
+        format.mirrored = mirrored;
+        format.sarNum = sarNum;
+        const Picture p = SmoothPicture(96, 64);
+        const QImage saved = ScreenshotWriter::ToImage(p.bytes(), 96, 64, format);
+        GLYuvWidget view;
+        view.resize(200, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.SetPictureFormat(format);
+        view.SetDisplay(p.bytes(), 96, 64);
+        const QImage drawn = view.GrabView();
+        QCOMPARE(saved.size(), drawn.size());
+        int worst = 0;
+        for (int y = 2; y < saved.height() - 2; ++y) {
+            for (int x = 2; x < saved.width() - 2; ++x) {
+                const QRgb a = saved.pixel(x, y);
+                const QRgb b = drawn.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b))});
+            }
+        }
+        QVERIFY2(worst <= 8, qPrintable(QString::number(worst)));
     }
 
     void everyChromaPairAndClampingAtTheExtremes()
