@@ -1,10 +1,8 @@
 #include "PacketQueue.h"
 
-#include <QMutexLocker>
-
 void PacketQueue::SetTimeBase(AVRational timeBase)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (timeBase.num > 0 && timeBase.den > 0)
         m_timeBase = timeBase;
 }
@@ -18,7 +16,7 @@ void PacketQueue::Put(AVPacket* packet, unsigned serial)
     const qint64 bytes = entry.packet->size + static_cast<qint64>(sizeof(AVPacket));
     qint64 durationMs = 0;
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         if (entry.packet->duration > 0)
             durationMs = av_rescale_q(entry.packet->duration, m_timeBase, AVRational{1, 1000});
     }
@@ -34,18 +32,18 @@ void PacketQueue::PutEnd(unsigned serial)
 
 void PacketQueue::Push(Entry&& entry, qint64 bytes, qint64 durationMs)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_bytes += bytes;
     m_durationMs += durationMs;
     m_entries.push_back(std::move(entry));
-    m_ready.wakeAll();
+    m_ready.notify_all();
 }
 
 bool PacketQueue::Take(Entry& entry, int timeoutMs)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (m_entries.empty())
-        m_ready.wait(&m_mutex, static_cast<unsigned long>(timeoutMs));
+        m_ready.wait_for(m_mutex, std::chrono::milliseconds(timeoutMs));
     if (m_entries.empty())
         return false;
     entry = std::move(m_entries.front());
@@ -66,7 +64,7 @@ void PacketQueue::Flush()
 {
     std::deque<Entry> dropped;
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         dropped.swap(m_entries);
         m_bytes = 0;
         m_durationMs = 0;
@@ -75,18 +73,18 @@ void PacketQueue::Flush()
 
 qint64 PacketQueue::bytes() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_bytes;
 }
 
 qint64 PacketQueue::durationMs() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_durationMs;
 }
 
 int PacketQueue::count() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return static_cast<int>(m_entries.size());
 }

@@ -13,10 +13,12 @@
 
 #include "FfmpegPtr.h"
 
-#include <QMutex>
-#include <QWaitCondition>
+#include <QtGlobal>
 
+#include <chrono>
+#include <condition_variable>
 #include <deque>
+#include <mutex>
 
 class PacketQueue
 {
@@ -43,8 +45,8 @@ public:
 private:
     void Push(Entry&& entry, qint64 bytes, qint64 durationMs);
 
-    mutable QMutex m_mutex;
-    QWaitCondition m_ready;
+    mutable std::mutex m_mutex;
+    std::condition_variable_any m_ready;
     std::deque<Entry> m_entries; // guarded by m_mutex
     qint64 m_bytes = 0;          // guarded by m_mutex
     qint64 m_durationMs = 0;     // guarded by m_mutex

@@ -9,7 +9,6 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
-#include <QMutexLocker>
 #include <QProcess>
 
 extern "C" {
@@ -45,14 +44,14 @@ PlaySpliterSystem::PlaySpliterSystem()
 PlaySpliterSystem::~PlaySpliterSystem()
 {
     Shutdown();
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     ClearQueuesLocked();
     m_input.Close();
 }
 
 void PlaySpliterSystem::ForceStop()
 {
-    QMutexLocker lock(&m_requestMutex);
+    std::lock_guard<std::mutex> lock(m_requestMutex);
     m_isStop = true;
     m_isPause = true;
     m_cancelledUpTo = m_startRequests;
@@ -87,7 +86,7 @@ void PlaySpliterSystem::StartSpliter(const char* File)
 {
     unsigned request;
     {
-        QMutexLocker lock(&m_requestMutex);
+        std::lock_guard<std::mutex> lock(m_requestMutex);
         request = ++m_startRequests;
     }
     const QByteArray path = File ? QByteArray(File) : QByteArray();
@@ -102,7 +101,7 @@ void PlaySpliterSystem::StartSpliter(const char* File)
 // ClosePlay overtook `request`.
 bool PlaySpliterSystem::RequestIsCurrent(unsigned request)
 {
-    QMutexLocker lock(&m_requestMutex);
+    std::lock_guard<std::mutex> lock(m_requestMutex);
     if (m_shutDown || request != m_startRequests || request <= m_cancelledUpTo)
         return false;
     m_isStop = false;
@@ -133,11 +132,11 @@ void PlaySpliterSystem::RunRequest(unsigned request, const QByteArray& path)
         RunFfmpegPath(path.constData(), suffix);
     }
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         ClearQueuesLocked();
     }
     // The playback is over: later commands have nothing to act on.
-    QMutexLocker lock(&m_requestMutex);
+    std::lock_guard<std::mutex> lock(m_requestMutex);
     m_isStop = true;
 }
 
@@ -156,7 +155,7 @@ void PlaySpliterSystem::ResetForPlayback()
     m_formatSent = false;
     m_feederSerial = 0;
     m_mvrNextAudioMs = -1;
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_serial = m_serial + 1;
     ClearQueuesLocked();
     m_videoDrained = true;
@@ -199,7 +198,7 @@ void PlaySpliterSystem::ReadLoop(const std::function<void()>& readStep)
 {
     while (!StopRequested()) {
         {
-            QMutexLocker lock(&m_mutex);
+            std::lock_guard<std::mutex> lock(m_mutex);
             if (m_presenterDone)
                 break;
         }
@@ -209,21 +208,21 @@ void PlaySpliterSystem::ReadLoop(const std::function<void()>& readStep)
             // At the end of the input the reader idles until the presenter
             // has shown the rest, or a seek brings the reading back (Seek
             // wakes it).
-            QMutexLocker lock(&m_mutex);
-            m_queueChanged.wait(&m_mutex, kIdleMs);
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_queueChanged.wait_for(m_mutex, std::chrono::milliseconds(kIdleMs));
             continue;
         }
         readStep();
     }
     if (!m_readFinished)
         m_readAborted = true;
-    QMutexLocker lock(&m_mutex);
-    m_queueChanged.wakeAll();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_queueChanged.notify_all();
 }
 
 bool PlaySpliterSystem::DecodedQueuesFull()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_videoQueue.size() >= kMaxQueuedPictures || m_audioQueuedMs > kMaxQueuedAudioMs;
 }
 
@@ -232,7 +231,7 @@ void PlaySpliterSystem::ServeSeek()
 {
     SeekRequest request;
     {
-        QMutexLocker lock(&m_requestMutex);
+        std::lock_guard<std::mutex> lock(m_requestMutex);
         if (m_seekRequest.id == m_seekServed)
             return;
         request = m_seekRequest;
@@ -240,7 +239,7 @@ void PlaySpliterSystem::ServeSeek()
     }
     const bool audioActive = m_audioReady && !m_audioFailed;
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         const unsigned serial = m_serial + 1;
         m_serial = serial;
         ClearQueuesLocked();
@@ -251,14 +250,14 @@ void PlaySpliterSystem::ServeSeek()
         m_awaitingLanding = !exact && pictures;
         m_landingMs = exact ? request.targetMs : -1;
         m_exactSerial = serial;
-        m_exactTargetMs = exact && pictures && !m_isMvr ? request.targetMs : -1;
+        m_exactTargetMs = exact && pictures ? request.targetMs : -1;
         m_videoDrained = m_isMvr || !m_hasVideo;
         m_audioDrained = m_isMvr || !audioActive;
         m_readFinished = false;
         m_clock.Reset();
         m_clock.SetPaused(false);
         m_isPause = false;
-        m_queueChanged.wakeAll();
+        m_queueChanged.notify_all();
     }
     m_videoPackets.Flush();
     m_audioPackets.Flush();
@@ -284,22 +283,22 @@ void PlaySpliterSystem::SeekInput(const SeekRequest& request)
 // the picture is no longer wanted (stop, seek, end of the playback).
 bool PlaySpliterSystem::WaitForPictureRoom(unsigned serial)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     while (m_videoQueue.size() >= kMaxQueuedPictures) {
         if (StopRequested() || m_presenterDone || serial != m_serial)
             return false;
-        m_queueChanged.wait(&m_mutex, kIdleMs);
+        m_queueChanged.wait_for(m_mutex, std::chrono::milliseconds(kIdleMs));
     }
     return serial == m_serial;
 }
 
 bool PlaySpliterSystem::WaitForAudioRoom(unsigned serial)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     while (m_audioQueuedMs > kMaxQueuedAudioMs) {
         if (StopRequested() || m_presenterDone || serial != m_serial)
             return false;
-        m_queueChanged.wait(&m_mutex, kIdleMs);
+        m_queueChanged.wait_for(m_mutex, std::chrono::milliseconds(kIdleMs));
     }
     return serial == m_serial;
 }
@@ -307,14 +306,14 @@ bool PlaySpliterSystem::WaitForAudioRoom(unsigned serial)
 // Queues a decoded picture unless a seek or a stop made it stale.
 void PlaySpliterSystem::PushPicture(VideoQueueItem&& item)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (item.serial != m_serial) {
         m_pool.Give(std::move(item.data));
         return;
     }
     NoteLandingLocked(item.ptsMs);
     m_videoQueue.push_back(std::move(item));
-    m_queueChanged.wakeAll();
+    m_queueChanged.notify_all();
 }
 
 void PlaySpliterSystem::NoteLandingLocked(qint64 ptsMs)
@@ -336,12 +335,12 @@ void PlaySpliterSystem::QueueAudio(const AVFrame& frame, qint64 startMs, unsigne
     item.startMs = startMs;
     item.spanMs = frame.sample_rate > 0 ? 1000LL * frame.nb_samples / frame.sample_rate : 0;
     item.endMs = item.startMs >= 0 ? item.startMs + item.spanMs : -1;
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (serial != m_serial)
         return;
     m_audioQueuedMs += item.spanMs;
     m_audioQueue.push_back(std::move(item));
-    m_queueChanged.wakeAll();
+    m_queueChanged.notify_all();
 }
 
 void PlaySpliterSystem::ClearQueuesLocked()
@@ -351,7 +350,7 @@ void PlaySpliterSystem::ClearQueuesLocked()
     m_videoQueue.clear();
     m_audioQueue.clear();
     m_audioQueuedMs = 0;
-    m_queueChanged.wakeAll();
+    m_queueChanged.notify_all();
 }
 
 // ---- MVR path ----------------------------------------------------------------
@@ -377,8 +376,10 @@ void PlaySpliterSystem::MvrReadStep()
         m_mvr.ReadNext([this](MvrFrame&& frame, int width,
                               int height) { QueueMvrPicture(std::move(frame), width, height); },
                        [this](MvrFrame&& frame) { QueueMvrAudio(std::move(frame)); });
-    if (step == MvrReader::Step::End)
+    if (step == MvrReader::Step::End) {
+        ReleaseHeldMvrPicture(m_serial); // an exact seek past the last picture
         m_readFinished = true;
+    }
 }
 
 void PlaySpliterSystem::QueueMvrPicture(MvrFrame&& frame, int width, int height)
@@ -393,7 +394,40 @@ void PlaySpliterSystem::QueueMvrPicture(MvrFrame&& frame, int width, int height)
     item.ptsMs = frame.timestamp;
     item.format = frame.format;
     item.serial = m_serial;
-    PushPicture(std::move(item));
+    if (!HoldBeforeExactTarget(item))
+        PushPicture(std::move(item));
+}
+
+// MVR reader, exact seek: pictures before the target are decoded but not
+// shown; the last of them is shown when the next one lies past the target
+// (or the input ends), so the picture on screen is the one at the target.
+bool PlaySpliterSystem::HoldBeforeExactTarget(VideoQueueItem& item)
+{
+    qint64 targetMs;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (item.serial != m_exactSerial || m_exactTargetMs < 0)
+            return false;
+        targetMs = m_exactTargetMs;
+        if (item.ptsMs >= targetMs)
+            m_exactTargetMs = -1; // landed
+    }
+    if (item.ptsMs < targetMs) {
+        m_mvrHeld = std::move(item);
+        m_hasMvrHeld = true;
+        return true;
+    }
+    if (item.ptsMs > targetMs)
+        ReleaseHeldMvrPicture(item.serial);
+    m_hasMvrHeld = false;
+    return false;
+}
+
+void PlaySpliterSystem::ReleaseHeldMvrPicture(unsigned serial)
+{
+    if (m_hasMvrHeld && m_mvrHeld.serial == serial)
+        PushPicture(std::move(m_mvrHeld));
+    m_hasMvrHeld = false;
 }
 
 // Records stamped -1 (no time) continue where the previous record ended.
@@ -420,12 +454,12 @@ void PlaySpliterSystem::QueueMvrAudio(MvrFrame&& frame)
 void PlaySpliterSystem::ClosePlay()
 {
     {
-        QMutexLocker lock(&m_requestMutex);
+        std::lock_guard<std::mutex> lock(m_requestMutex);
         m_isStop = true;
         m_isPause = false;
         m_cancelledUpTo = m_startRequests;
     }
-    m_queueChanged.wakeAll();
+    m_queueChanged.notify_all();
     qDebug() << __LINE__ << "PlaySpliterSystem::ClosePlay"
              << "closeplay";
 }
@@ -482,12 +516,12 @@ void PlaySpliterSystem::timechange(int length)
 void PlaySpliterSystem::Seek(int positionMs, SeekMode mode)
 {
     {
-        QMutexLocker lock(&m_requestMutex);
+        std::lock_guard<std::mutex> lock(m_requestMutex);
         if (m_isStop)
             return;
         ++m_seekRequest.id;
         m_seekRequest.targetMs = qMax(0, positionMs);
         m_seekRequest.mode = mode;
     }
-    m_queueChanged.wakeAll();
+    m_queueChanged.notify_all();
 }

@@ -35,9 +35,11 @@
 // joins the engine thread, and the audio sink joins its own thread when the
 // engine destroys it, after the engine thread.
 // Locks, in order: m_mutex (the engine lock: decoded queues, drain state),
-// then AudioOut's lock. m_requestMutex, the packet queues' locks, the
-// clock's and the buffer pool's are leaves (nothing else is taken while one
-// is held).
+// then AudioOut's lock. Waits on m_queueChanged are made under a lock_guard
+// of m_mutex, which the wait releases and takes again (std::mutex, so that
+// the thread sanitizer sees every hand-over). m_requestMutex, the packet
+// queues' locks, the clock's and the buffer pool's are leaves (nothing else
+// is taken while one is held).
 
 #include "AudioConverter.h"
 #include "AudioTempo.h"
@@ -51,15 +53,16 @@
 #include "XAudioPlay.h"
 
 #include <QByteArray>
-#include <QMutex>
 #include <QObject>
 #include <QThread>
-#include <QWaitCondition>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -203,6 +206,8 @@ private:
     void MvrReadStep();
     void QueueMvrPicture(MvrFrame&& frame, int width, int height);
     void QueueMvrAudio(MvrFrame&& frame);
+    bool HoldBeforeExactTarget(VideoQueueItem& item);
+    void ReleaseHeldMvrPicture(unsigned serial);
 
     // both paths, reading thread
     void SetUpAudio(int sampleRate, int channels);
@@ -241,7 +246,7 @@ private:
     QThread m_thread;
 
     // Requests. m_requestMutex guards the three fields below it.
-    mutable QMutex m_requestMutex;
+    mutable std::mutex m_requestMutex;
     unsigned m_startRequests = 0; // StartSpliter calls seen
     unsigned m_cancelledUpTo = 0; // starts that ClosePlay overtook
     SeekRequest m_seekRequest;    // the newest seek asked for
@@ -262,8 +267,8 @@ private:
     std::atomic<unsigned> m_serial{0}; // the current start or seek
 
     // guarded by m_mutex (the engine lock)
-    QMutex m_mutex;
-    QWaitCondition m_queueChanged; // any decoded queue or drain state changed
+    std::mutex m_mutex;
+    std::condition_variable_any m_queueChanged; // any decoded queue or drain state changed
     std::deque<VideoQueueItem> m_videoQueue;
     std::deque<AudioQueueItem> m_audioQueue;
     qint64 m_audioQueuedMs = 0;
@@ -317,6 +322,8 @@ private:
     // MVR path: the reading thread
     MvrReader m_mvr;
     qint64 m_mvrNextAudioMs = -1; // where sound without a time stamp continues
+    VideoQueueItem m_mvrHeld;     // exact seek: the last picture before the target
+    bool m_hasMvrHeld = false;
     std::atomic<bool> m_isMvr{false};
 
     XAudioPlay m_xAudioPlay;

@@ -11,7 +11,6 @@
 #include "PipelineLimits.h"
 
 #include <QDebug>
-#include <QMutexLocker>
 
 #include <chrono>
 #include <thread>
@@ -106,7 +105,7 @@ void PlaySpliterSystem::RunFfmpegPath(const char* file, const QByteArray& suffix
     if (m_input.HasAudio())
         SetUpAudio(m_input.audioSampleRate(), m_input.audioChannels());
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_videoDrained = !m_input.HasVideo();
         m_audioDrained = !m_input.HasAudio();
         m_frameStepMs = m_input.FrameStepMs();
@@ -192,7 +191,7 @@ void PlaySpliterSystem::VideoDecodeLoop()
     unsigned serial = 0;
     while (!StopRequested()) {
         {
-            QMutexLocker lock(&m_mutex);
+            std::lock_guard<std::mutex> lock(m_mutex);
             if (m_presenterDone)
                 break;
         }
@@ -237,7 +236,7 @@ bool PlaySpliterSystem::FarBeforeExactTarget(const AVPacket& packet, unsigned se
     const qint64 ptsMs = m_input.VideoPacketMs(packet);
     if (ptsMs < 0)
         return false;
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return serial == m_exactSerial && m_exactTargetMs >= 0 &&
            ptsMs + 3 * m_frameStepMs < m_exactTargetMs;
 }
@@ -248,7 +247,7 @@ bool PlaySpliterSystem::BeforeExactTarget(const AVFrame& frame, qint64 ptsMs, un
 {
     qint64 stepMs;
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         if (serial != m_exactSerial || m_exactTargetMs < 0)
             return false;
         stepMs = m_frameStepMs;
@@ -295,11 +294,11 @@ void PlaySpliterSystem::QueueDecodedPicture(const AVFrame& frame, qint64 ptsMs, 
 
 void PlaySpliterSystem::MarkDrained(bool video, unsigned serial)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (serial != m_serial)
         return;
     (video ? m_videoDrained : m_audioDrained) = true;
-    m_queueChanged.wakeAll();
+    m_queueChanged.notify_all();
 }
 
 void PlaySpliterSystem::AudioDecodeLoop()
@@ -307,7 +306,7 @@ void PlaySpliterSystem::AudioDecodeLoop()
     unsigned serial = 0;
     while (!StopRequested()) {
         {
-            QMutexLocker lock(&m_mutex);
+            std::lock_guard<std::mutex> lock(m_mutex);
             if (m_presenterDone)
                 break;
         }
@@ -378,7 +377,7 @@ void PlaySpliterSystem::videoSolution()
                 continue; // a seek came in while the sound ended
             bool done;
             {
-                QMutexLocker lock(&m_mutex);
+                std::lock_guard<std::mutex> lock(m_mutex);
                 done = PlaybackDoneLocked();
                 m_presenterDone = done;
             }
@@ -391,15 +390,15 @@ void PlaySpliterSystem::videoSolution()
         if (step == PresentStep::Wait) {
             if (!m_hasVideo || m_coverArt)
                 ReportAudioPosition();
-            QMutexLocker lock(&m_mutex);
-            m_queueChanged.wait(&m_mutex,
-                                static_cast<unsigned long>(qBound<qint64>(1, waitMs, kIdleMs)));
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_queueChanged.wait_for(m_mutex,
+                                    std::chrono::milliseconds(qBound<qint64>(1, waitMs, kIdleMs)));
             continue;
         }
         Deliver(item);
         m_pool.Give(std::move(item.data));
     }
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     ClearQueuesLocked();
     m_presenterDone = true;
 }
@@ -415,7 +414,7 @@ bool PlaySpliterSystem::PlaybackDoneLocked() const
 PlaySpliterSystem::PresentStep PlaySpliterSystem::TakeDuePicture(VideoQueueItem& item,
                                                                  qint64& waitMs)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     while (!m_videoQueue.empty() && m_videoQueue.front().serial != m_serial) {
         m_pool.Give(std::move(m_videoQueue.front().data));
         m_videoQueue.pop_front();
@@ -438,7 +437,7 @@ PlaySpliterSystem::PresentStep PlaySpliterSystem::TakeDuePicture(VideoQueueItem&
     }
     item = std::move(m_videoQueue.front());
     m_videoQueue.pop_front();
-    m_queueChanged.wakeAll();
+    m_queueChanged.notify_all();
     m_showedSinceSeek = true;
     m_lastShownPtsMs = item.ptsMs;
     m_lastShownAt = Steady::now();
@@ -538,16 +537,16 @@ void PlaySpliterSystem::audioSolution()
         }
         AudioQueueItem item;
         if (!TakeAudio(item)) {
-            QMutexLocker lock(&m_mutex);
+            std::lock_guard<std::mutex> lock(m_mutex);
             if (m_presenterDone)
                 break;
-            m_queueChanged.wait(&m_mutex, kIdleMs);
+            m_queueChanged.wait_for(m_mutex, std::chrono::milliseconds(kIdleMs));
             continue;
         }
         FeedAudio(item);
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_feederBusy = false;
-        m_queueChanged.wakeAll();
+        m_queueChanged.notify_all();
     }
     if (m_sinkPaused)
         m_audioOut->SetPaused(SinkPause::Running);
@@ -574,7 +573,7 @@ void PlaySpliterSystem::FollowPauseAndSeek()
 
 bool PlaySpliterSystem::TakeAudio(AudioQueueItem& item)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     while (!m_audioQueue.empty()) {
         if (m_audioQueue.front().serial != m_serial) {
             m_audioQueuedMs = qMax<qint64>(0, m_audioQueuedMs - m_audioQueue.front().spanMs);
@@ -589,7 +588,7 @@ bool PlaySpliterSystem::TakeAudio(AudioQueueItem& item)
         item = std::move(m_audioQueue.front());
         m_audioQueue.pop_front();
         m_audioQueuedMs = qMax<qint64>(0, m_audioQueuedMs - item.spanMs);
-        m_queueChanged.wakeAll();
+        m_queueChanged.notify_all();
         if (m_landingMs < 0 || item.endMs < 0 || item.endMs > m_landingMs) {
             m_landingMs = -1;
             m_feederBusy = true;

@@ -2,7 +2,10 @@
 // The distribution's Qt, PulseAudio, Mesa and GLib are not instrumented:
 // Qt's mutexes and event queue are invisible to ThreadSanitizer, so handing
 // data through them looks like a race, and the GL and D-Bus libraries keep
-// process-lifetime allocations that LeakSanitizer would report. Our own
+// process-lifetime allocations that LeakSanitizer would report. FFmpeg's
+// buffers are freed when an atomic reference count inside the uninstrumented
+// libavutil drops to zero, which hides the hand-over between its decoding
+// threads and ours. Our own
 // threads synchronise through std::mutex and atomics, which it does see.
 
 extern "C" {
@@ -25,6 +28,8 @@ const char* __tsan_default_suppressions()
            "race:libpulse.so\n"
            "race:libpulsecommon\n"
            "race:libglib-2.0.so\n"
+           "race:libavutil.so\n"
+           "race:libavcodec.so\n"
            "race:QtPrivate::QFunctorSlotObject\n"
            "race:QtPrivate::QSlotObject\n"
            "race:QMetaObject::activate\n"

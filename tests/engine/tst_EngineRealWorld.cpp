@@ -40,6 +40,7 @@ private Q_SLOTS:
     void timeStampJumpsNeitherFreezeNorDropPictures();
     void soundOnlyFilesPlay_data();
     void soundOnlyFilesPlay();
+    void soundEndsBeforeTheEndIsReported();
     void undecodablePictureIsReportedAndLaterSeeksAreHarmless();
     void undecodableSoundIsReportedAndThePicturePlaysOn();
     void startOvertakenByAnotherIsNeverPlayed();
@@ -152,6 +153,23 @@ void EngineRealWorldTest::soundOnlyFilesPlay()
     QVERIFY(positions.size() >= 3);
     QVERIFY(std::is_sorted(positions.begin(), positions.end()));
     QVERIFY(positions.back() >= 1000);
+}
+
+void EngineRealWorldTest::soundEndsBeforeTheEndIsReported()
+{
+    // The window starts the next file when the end is reported: by then the
+    // device has played the last of the sound, not just been handed it.
+    PlaySpliterSystem engine;
+    EngineProbe probe(engine);
+    std::atomic<qint64> bufferedAtFinishUs{-1};
+    QObject::connect(
+        &engine, &PlaySpliterSystem::sigPlayFinish, &engine,
+        [&] { bufferedAtFinishUs = engine.audioOut()->BufferedUs(); }, Qt::DirectConnection);
+    probe.Start(MediaPath("audio_only.m4a"));
+    QVERIFY(probe.WaitReturned());
+    QCOMPARE(probe.finishes(), 1);
+    QVERIFY2(bufferedAtFinishUs >= 0 && bufferedAtFinishUs < 50000,
+             qPrintable(QString::number(bufferedAtFinishUs)));
 }
 
 void EngineRealWorldTest::undecodablePictureIsReportedAndLaterSeeksAreHarmless()

@@ -37,7 +37,8 @@ class MvrPlaybackTest : public QObject
 private Q_SLOTS:
     void initTestCase();
     void picturesMatchFfmpegAndSoundIsDecoded();
-    void seekLandsOnIndexedPictures();
+    void exactSeekLandsOnThePictureAtTheTarget();
+    void keyFrameSeekLandsOnIndexedPictures();
     void damagedFilesEndAsFinished_data();
     void damagedFilesEndAsFinished();
     void pictureThatDoesNotDecodeArrivesEmpty();
@@ -98,27 +99,44 @@ void MvrPlaybackTest::picturesMatchFfmpegAndSoundIsDecoded()
     QVERIFY2(qAbs(pcm.size() - 64000) <= 1280, qPrintable(QString::number(pcm.size())));
 }
 
-void MvrPlaybackTest::seekLandsOnIndexedPictures()
+namespace
 {
-    // clip.mvr has a key picture, and an index entry, every 400 ms.
+struct SeekCase {
+    int target;
+    int landing;
+};
+
+// clip.mvr has a picture every 40 ms and a key picture, with an index
+// entry, every 400 ms. Seeks a paused playback to each target in turn.
+void CheckSeekLandings(SeekMode mode, const std::vector<SeekCase>& cases)
+{
     PlaySpliterSystem engine;
     EngineProbe probe(engine);
     probe.Start(QFile::encodeName(MvrTestMedia("clip.mvr")));
     QVERIFY(EngineProbe::WaitFor([&] { return probe.frames() >= 2; }));
-    const struct {
-        int target;
-        int landing;
-    } cases[] = {{1000, 800}, {-50, 0}, {400, 400}, {99999, 1600}};
-    for (const auto& c : cases) {
+    for (const SeekCase& c : cases) {
         engine.StopPlay();
         QTest::qWait(50);
         probe.Reset();
-        engine.timechange(c.target);
+        engine.Seek(c.target, mode);
         QVERIFY(EngineProbe::WaitFor([&] { return !probe.positions().empty(); }));
         QCOMPARE(probe.positions().front(), c.landing);
     }
     QVERIFY(probe.WaitReturned());
     QCOMPARE(probe.finishes(), 1);
+}
+} // namespace
+
+void MvrPlaybackTest::exactSeekLandsOnThePictureAtTheTarget()
+{
+    // The last case lies past the last picture: it is shown, and the file ends.
+    CheckSeekLandings(SeekMode::Exact,
+                      {{1000, 1000}, {-50, 0}, {1030, 1000}, {440, 440}, {99999, 1960}});
+}
+
+void MvrPlaybackTest::keyFrameSeekLandsOnIndexedPictures()
+{
+    CheckSeekLandings(SeekMode::KeyFrame, {{1000, 800}, {-50, 0}, {400, 400}, {99999, 1600}});
 }
 
 void MvrPlaybackTest::damagedFilesEndAsFinished_data()
