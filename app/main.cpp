@@ -1,24 +1,30 @@
 // vorelplayer [FILE...]
-// The process entry: application, single-instance lock, settings, log,
+// The process entry: application, one player per user, settings, log,
 // language, main window, event loop. Files given on the command line are
-// imported into the play list and the first one is played.
+// added to the play list and the first one is played; when the user's player
+// already runs, they are handed to it instead (which shows its window) and
+// this start ends with 0 at once.
 #include "AppSettings.h"
-#include "InstanceGuard.h"
 #include "Linguist.h"
 #include "LogHandler.h"
 #include "MainWindow.h"
+#include "SingleInstance.h"
 
 #include <QApplication>
 #include <QDebug>
+#include <QFileInfo>
 #include <QLocale>
-#include <QMessageBox>
 #include <QSettings>
 
 namespace {
 
 void ChooseLanguage(QSettings& settings, Linguist* linguist)
 {
-    if (settings.value(QString::fromLatin1(AppSettings::kLanguageFirst)).toInt() == 1) {
+    // A settings file without a language (a first start anywhere, as for an
+    // installed player) follows the locale as "Language/first" = 1 does.
+    const bool firstRun = settings.value(QString::fromLatin1(AppSettings::kLanguageFirst)).toInt() == 1
+                          || !settings.contains(QString::fromLatin1(AppSettings::kLanguageType));
+    if (firstRun) {
         settings.setValue(QString::fromLatin1(AppSettings::kLanguageFirst), 0);
         const QLocale locale;
         qDebug() << __LINE__ << "main" << QLocale::countryToString(locale.country()) << locale.bcp47Name();
@@ -32,25 +38,39 @@ void ChooseLanguage(QSettings& settings, Linguist* linguist)
     linguist->loadLanguage(type == QLatin1String(AppSettings::kChinese) ? Linguist::Chinese : Linguist::English);
 }
 
+QStringList AbsolutePaths(const QStringList& arguments)
+{
+    QStringList paths;
+    for (const QString& argument : arguments) {
+        paths << QFileInfo(argument).absoluteFilePath();
+    }
+    return paths;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    InstanceGuard guard(QCoreApplication::applicationName());
-    if (!guard.Acquire()) {
-        QMessageBox::warning(nullptr, QStringLiteral("警告"), QStringLiteral("程序已启动，请勿重复运行!"),
-                             QMessageBox::Ok, QMessageBox::NoButton);
+    const QStringList files = AbsolutePaths(QCoreApplication::arguments().mid(1));
+    SingleInstance instance;
+    if (instance.HandOver(files)) {
         return 0;
     }
+    instance.Listen();
     QSettings settings(QString::fromLatin1(AppSettings::kFileName), QSettings::IniFormat);
     if (settings.value(QString::fromLatin1(AppSettings::kLogOn)).toBool()) {
         LogHandler::Install();
     }
     ChooseLanguage(settings, Linguist::instance());
     MainWindow window;
+    window.RestoreState();
     window.show();
-    const QStringList files = QCoreApplication::arguments().mid(1);
+    QObject::connect(&window, &MainWindow::sigRestarting, &instance, &SingleInstance::Close);
+    QObject::connect(&instance, &SingleInstance::sigFilesReceived, &window, [&window](const QStringList& handed) {
+        window.OpenFiles(handed);
+        window.BringToFront();
+    });
     if (!files.isEmpty()) {
         window.OpenFiles(files);
     }

@@ -43,6 +43,7 @@
 #include <QMouseEvent>
 #include <QMutexLocker>
 #include <QProcess>
+#include <QSettings>
 #include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
@@ -305,6 +306,63 @@ void MainWindow::OpenFiles(const QStringList& paths)
     m_playback->OpenFiles(files);
 }
 
+void MainWindow::BringToFront()
+{
+    if (isMinimized()) {
+        showNormal();
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+namespace {
+const char* const kStateVolume = "Player/volume";
+const char* const kStateMuted = "Player/muted";
+const char* const kStateSpeed = "Player/speed";
+const char* const kStateMode = "Player/mode";
+const char* const kStateFiles = "Player/files";
+const char* const kStateGeometry = "Player/geometry";
+} // namespace
+
+void MainWindow::SaveState()
+{
+    QSettings settings(QString::fromLatin1(AppSettings::kFileName), QSettings::IniFormat);
+    settings.setValue(QString::fromLatin1(kStateVolume), m_playback->volume());
+    settings.setValue(QString::fromLatin1(kStateMuted), m_playback->isMuted());
+    settings.setValue(QString::fromLatin1(kStateSpeed), m_playback->speed());
+    settings.setValue(QString::fromLatin1(kStateMode), m_playback->playMode());
+    settings.setValue(QString::fromLatin1(kStateFiles), QStringList(m_playback->files().toList()));
+    settings.setValue(QString::fromLatin1(kStateGeometry), saveGeometry());
+}
+
+void MainWindow::RestoreState()
+{
+    const QSettings settings(QString::fromLatin1(AppSettings::kFileName), QSettings::IniFormat);
+    auto value = [&settings](const char* key) { return settings.value(QString::fromLatin1(key)); };
+    if (value(kStateVolume).isValid()) {
+        m_playback->SetVolume(value(kStateVolume).toInt());
+    }
+    if (value(kStateMuted).toBool()) {
+        m_playback->ToggleMute();
+    }
+    const float speed = value(kStateSpeed).toFloat();
+    if (speed == 0.5f || speed == 2.0f) {
+        m_playback->SetSpeed(speed);
+    }
+    if (value(kStateMode).isValid()) {
+        m_playback->SetPlayMode(value(kStateMode).toInt());
+    }
+    const QStringList files = value(kStateFiles).toStringList();
+    if (!files.isEmpty()) {
+        m_playback->SetFiles(files.toVector());
+        HidePopups({Popup::Import});
+    }
+    if (value(kStateGeometry).isValid()) {
+        restoreGeometry(value(kStateGeometry).toByteArray());
+    }
+}
+
 void MainWindow::ShowVideo(int rows)
 {
     m_playback->Play(rows);
@@ -563,6 +621,7 @@ void MainWindow::CloseFromButton()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    SaveState();
     m_engine.ForceStop();
     QWidget::closeEvent(event);
 }
@@ -570,8 +629,11 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::Restart()
 {
     m_engine.ForceStop();
-    QProcess::startDetached(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1),
-                            QDir::currentPath());
+    // The copy finds the play list and the rest in the settings, and no
+    // player to hand over to: it shows its own window.
+    SaveState();
+    emit sigRestarting();
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), QStringList(), QDir::currentPath());
     QCoreApplication::exit(0);
 }
 

@@ -78,6 +78,14 @@ public:
     // Adds files to the play list (a drop, the command line, another start)
     // and plays the first one; files the player cannot read are left out.
     void OpenFiles(const QStringList& paths);
+    // Shown, raised and activated (another start handed files over).
+    void BringToFront();
+    // What the player remembers across starts in "account.ini" (group
+    // "Player"): volume, mute, speed, play mode, play list and window
+    // geometry. Saved when the window closes and before a restart; restored
+    // by the program's start, never by the window itself.
+    void SaveState();
+    void RestoreState();
 
     PlaySpliterSystem* engine() { return &m_engine; }
     DisplayWidget* display() const;
@@ -114,6 +122,9 @@ signals:
     void sigstopRecord();
     void sigPausePreview();
     void sigContinuePreview();
+    // The program is about to start its copy (a language change): whatever
+    // keeps other starts away must let it in.
+    void sigRestarting();
 
 public slots:
     void onFullTimeOut();

@@ -81,7 +81,7 @@ void PlaybackController::Play(int row)
         return;
     }
     qDebug() << __LINE__ << "PlaybackController::Play"
-             << "open isFile";
+             << "open isFile" << path;
     m_active = true;
     m_playedSomething = false;
     SetPlaying(true);

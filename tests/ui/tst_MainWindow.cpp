@@ -352,6 +352,35 @@ private slots:
         QTRY_COMPARE(Window().cursor().shape(), Qt::ArrowCursor); // reset after 600 ms
     }
 
+    void volumeSpeedModeListAndPlaceSurviveARestart()
+    {
+        Import(Missing(3));
+        Window().playback()->SetVolume(30);
+        Window().playback()->ToggleMute();
+        Window().playback()->SetSpeed(2.0f);
+        Window().playback()->SetPlayMode(2);
+        Window().setGeometry(120, 140, 900, 650);
+        Window().close(); // saves what it remembers
+        m_window.reset();
+
+        MainWindow next;
+        next.RestoreState();
+        QCOMPARE(next.fileList(), Missing(3));
+        QCOMPARE(next.playList()->rowCount(), 3);
+        QVERIFY(!next.importWidget()->isVisible());
+        QCOMPARE(next.playback()->volume(), 30);
+        QVERIFY(next.playback()->isMuted());
+        QVERIFY(Child<QPushButton>(next.bottomWidget(), "soundBtn")
+                    ->styleSheet()
+                    .contains(QStringLiteral("bottom_icon_turn_off_sound_nor.png")));
+        QCOMPARE(next.playback()->speed(), 2.0f);
+        QCOMPARE(Child<QPushButton>(next.bottomWidget(), "multipleBtn")->text(), QStringLiteral("2X"));
+        QCOMPARE(next.playMode(), 2);
+        QCOMPARE(next.geometry().size(), QSize(900, 650));
+        QCOMPARE(next.currentIndex(), -1); // nothing starts by itself
+        QSettings(QStringLiteral("account.ini"), QSettings::IniFormat).remove(QStringLiteral("Player"));
+    }
+
     void sleepPausesAndWakeResumesWhatWasPlaying()
     {
         auto* power = Window().findChild<PowerEvents*>();
