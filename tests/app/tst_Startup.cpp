@@ -60,6 +60,7 @@ private:
     QTemporaryDir m_root;
     QString m_program; // a copy of the player, so its LOG folder is ours
     QString m_workDir;
+    QString m_runtimeDir;
     std::vector<std::unique_ptr<QProcess>> m_processes;
 
     QProcess& Start(const QStringList& environment = {}, const QStringList& files = {})
@@ -67,10 +68,11 @@ private:
         m_processes.push_back(std::make_unique<QProcess>());
         QProcess& process = *m_processes.back();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        // The single-instance lock is named after a file in the temporary
-        // folder: a folder of this test's own keeps the players it starts
-        // apart from any other player on the machine (a suite run beside
-        // this one), while they still meet each other.
+        // The single-instance socket lies in the user's runtime folder: a
+        // folder of this test's own keeps the players it starts apart from
+        // any other player on the machine (a suite run beside this one),
+        // while they still meet each other.
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtimeDir);
         env.insert(QStringLiteral("TMPDIR"), m_root.path());
         for (const QString& entry : environment) {
             env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
@@ -123,6 +125,9 @@ private slots:
         QVERIFY(QDir(m_root.path()).mkpath(QStringLiteral("work")));
         m_program = m_root.filePath(QStringLiteral("bin/vorelplayer"));
         m_workDir = m_root.filePath(QStringLiteral("work"));
+        m_runtimeDir = m_root.filePath(QStringLiteral("runtime"));
+        QVERIFY(QDir(m_root.path()).mkpath(QStringLiteral("runtime")));
+        QVERIFY(QFile::setPermissions(m_runtimeDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         QVERIFY(QFile::copy(QStringLiteral(VORELPLAYER), m_program));
     }
 
