@@ -17,9 +17,11 @@ namespace
 // Room in the device is polled this often at most, and at least every
 // quarter of a device period, so a waiting writer never spins on a core.
 constexpr int kMaxRoomPollMs = 10;
-// Device buffer asked for: short enough for prompt pause and seek, long
-// enough to ride out a busy decoder.
-constexpr qint64 kDeviceBufferUs = 250000;
+// Device buffer asked for: short enough for prompt pause and seek and for a
+// small error in the clock (the sound server's own latency is not seen
+// through QAudioOutput), long enough to ride out a busy machine: decoded
+// sound waits ahead of the feeder, so a busy decoder does not starve it.
+constexpr qint64 kDeviceBufferUs = 100000;
 } // namespace
 
 AudioOut::AudioOut()
