@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QTranslator>
 
 Linguist* Linguist::instance()
@@ -19,12 +20,20 @@ QString Linguist::FileName(int type)
     return type == Chinese ? QStringLiteral("vorelplayer_zh.qm") : QStringLiteral("vorelplayer_en.qm");
 }
 
+QString Linguist::QtFileName(int type)
+{
+    return type == Chinese ? QStringLiteral("qtbase_zh_CN") : QStringLiteral("qtbase_en");
+}
+
 QStringList Linguist::SearchFolders()
 {
     QStringList folders{QDir::currentPath()};
     const QString besideProgram = QCoreApplication::applicationDirPath();
     if (!besideProgram.isEmpty() && QDir(besideProgram) != QDir::current()) {
         folders << besideProgram;
+    }
+    if (!besideProgram.isEmpty()) {
+        folders << QDir::cleanPath(besideProgram + QStringLiteral("/../share/vorelplayer/translations"));
     }
     return folders;
 }
@@ -47,6 +56,12 @@ void Linguist::loadLanguage(int type)
         return;
     }
     QCoreApplication::installTranslator(&m_translator);
+    QCoreApplication::removeTranslator(&m_qtTranslator);
+    // English needs no file: Qt's source texts are English.
+    if (type == Chinese
+        && m_qtTranslator.load(QtFileName(type), QLibraryInfo::location(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&m_qtTranslator);
+    }
     m_currentLanguage = type;
     emit LanguageChaned();
 }

@@ -24,8 +24,11 @@ public:
     // "vorelplayer_zh.qm" or "vorelplayer_en.qm".
     static QString FileName(int type);
     // Where a translation file is looked for, in order: the working
-    // directory, then the executable's folder.
+    // directory, the executable's folder, then the installed
+    // "../share/vorelplayer/translations" beside it.
     static QStringList SearchFolders();
+    // Qt's own texts (file dialogs, standard buttons) in the language.
+    static QString QtFileName(int type);
 
     // Switches to 0 (Chinese) or 1 (English); the same language again, 2 and
     // any other value do nothing. A file that cannot be loaded leaves the
@@ -40,4 +43,5 @@ private:
 
     int m_currentLanguage = None;
     QTranslator m_translator;
+    QTranslator m_qtTranslator;
 };

@@ -66,6 +66,7 @@ int main(int argc, char* argv[])
     MainWindow window;
     window.RestoreState();
     window.show();
+    qDebug() << __LINE__ << "main" << "window shown, language" << Linguist::instance()->currentLanguage();
     QObject::connect(&window, &MainWindow::sigRestarting, &instance, &SingleInstance::Close);
     QObject::connect(&instance, &SingleInstance::sigFilesReceived, &window, [&window](const QStringList& handed) {
         window.OpenFiles(handed);

@@ -95,8 +95,10 @@ void PlaybackController::TogglePlay(int selectedRow)
         return;
     }
     if (!m_active) {
-        if (!m_files.isEmpty()) {
-            Play(selectedRow >= 0 && selectedRow < m_files.size() ? selectedRow : 0);
+        if (selectedRow >= 0 && selectedRow < m_files.size()) {
+            Play(selectedRow);
+        } else if (!m_files.isEmpty()) {
+            Play(m_current >= 0 && m_current < m_files.size() ? m_current : 0);
         }
         return;
     }
@@ -134,6 +136,16 @@ void PlaybackController::Previous()
 {
     const PlayOrder::Step step = PlayOrder::Previous(m_playMode, m_current, m_files.size());
     Follow(static_cast<int>(step.kind), step.index);
+}
+
+void PlaybackController::Stop()
+{
+    if (!m_active && !m_finished) {
+        return;
+    }
+    emit sigClosePlay();
+    m_finished = false;
+    EnterStopState();
 }
 
 void PlaybackController::OnFinished()

@@ -58,10 +58,13 @@ public slots:
     void OpenFiles(const QVector<QString>& files);
     void Play(int row);
     // The play button: replays a finished file, pauses or resumes a started
-    // one; with nothing started it plays `selectedRow`, or the first row.
+    // one; with nothing started it plays `selectedRow`, or else the last
+    // file played (after a stop), or the first row.
     void TogglePlay(int selectedRow = -1);
     void Next();
     void Previous();
+    // Ends the playback; the list and the current row stay.
+    void Stop();
     void RemoveRow(int row);
     void SetPlayMode(int mode);
     void Seek(int positionMs);
