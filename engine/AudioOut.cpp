@@ -89,32 +89,50 @@ void AudioOut::Setting(int sample_rate, int channels)
 }
 
 // Sink thread only.
+// Sink thread. The new output is made and started without the lock (the
+// sound server may take its time), then swapped in; the old one is stopped
+// after the swap, so BufferedUs and writers wait only for the swap itself.
 void AudioOut::CreateOutput(const QAudioFormat& format)
 {
-    DeleteOutput();
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_format = format;
-    m_output = std::make_unique<QAudioOutput>(format);
-    m_output->setBufferSize(format.bytesForDuration(kDeviceBufferUs));
-    m_output->setVolume(m_volume);
-    m_device = m_output->start();
-    m_periodSize = m_output->periodSize();
-    m_enabled = m_device != nullptr;
-    if (!m_device)
+    double volume;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        volume = m_volume;
+    }
+    auto output = std::make_unique<QAudioOutput>(format);
+    output->setBufferSize(format.bytesForDuration(kDeviceBufferUs));
+    output->setVolume(volume);
+    QIODevice* device = output->start();
+    const int periodSize = output->periodSize();
+    if (!device)
         qDebug() << __LINE__ << "AudioOut::Setting"
-                 << "output did not start" << m_output->error();
-    m_paused = false;
+                 << "output did not start" << output->error();
+    std::unique_ptr<QAudioOutput> old;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        old = std::move(m_output);
+        m_format = format;
+        m_output = std::move(output);
+        m_device = device;
+        m_periodSize = periodSize;
+        m_enabled = device != nullptr;
+        m_paused = false;
+    }
+    if (old)
+        old->stop();
 }
 
 // Sink thread only (or after it has finished).
 void AudioOut::DeleteOutput()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_output)
-        return;
-    m_output->stop();
-    m_output.reset();
-    m_device = nullptr;
+    std::unique_ptr<QAudioOutput> old;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        old = std::move(m_output);
+        m_device = nullptr;
+    }
+    if (old)
+        old->stop();
 }
 
 void AudioOut::SetVolume(double volume)
