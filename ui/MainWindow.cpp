@@ -7,6 +7,7 @@
 #include "AudioOut.h"
 #include "DisplayWidget.h"
 #include "FisheyeController.h"
+#include "MprisService.h"
 #include "MsgBox.h"
 #include "MultipleWidget.h"
 #include "PlayBottomWidget.h"
@@ -124,6 +125,7 @@ void MainWindow::CreateChildren()
     m_cursorHideTimer->setSingleShot(true);
     m_cursorHideTimer->setInterval(kCursorHideMs);
     m_playback = new PlaybackController(this);
+    m_mpris = new MprisService(m_playback, this);
     m_modeChooser = new PlayModelWidget(this);
     m_modeChooser->hide();
     m_speedChooser = new MultipleWidget(this);

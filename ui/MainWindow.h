@@ -21,6 +21,7 @@
 namespace Ui { class MainWindow; }
 class DisplayWidget;
 class FisheyeController;
+class MprisService;
 class MsgBox;
 class QDragEnterEvent;
 class QDropEvent;
@@ -100,6 +101,7 @@ public:
     VolumeWidget* volumeWidget() const { return m_volume; }
     MsgBox* messageBox() const;
     PlaybackController* playback() const { return m_playback; }
+    MprisService* mpris() const { return m_mpris; }
     QVector<QString> fileList() const { return m_playback->files(); }
     int currentIndex() const { return m_playback->currentIndex(); }
     int playMode() const { return m_playback->playMode(); }
@@ -235,6 +237,7 @@ private:
     bool m_resumeAfterWake = false;
     QTimer* m_cursorHideTimer = nullptr;
     WindowChrome* m_chrome = nullptr;
+    MprisService* m_mpris = nullptr;
     QPointer<RecordHint> m_recordHint;
     bool m_recordShown = false;
     QPointer<MsgBox> m_msgBox;
