@@ -318,50 +318,23 @@ void MainWindow::BringToFront()
     activateWindow();
 }
 
-namespace {
-const char* const kStateVolume = "Player/volume";
-const char* const kStateMuted = "Player/muted";
-const char* const kStateSpeed = "Player/speed";
-const char* const kStateMode = "Player/mode";
-const char* const kStateFiles = "Player/files";
-const char* const kStateGeometry = "Player/geometry";
-} // namespace
-
 void MainWindow::SaveState()
 {
     QSettings settings(QString::fromLatin1(AppSettings::kFileName), QSettings::IniFormat);
-    settings.setValue(QString::fromLatin1(kStateVolume), m_playback->volume());
-    settings.setValue(QString::fromLatin1(kStateMuted), m_playback->isMuted());
-    settings.setValue(QString::fromLatin1(kStateSpeed), m_playback->speed());
-    settings.setValue(QString::fromLatin1(kStateMode), m_playback->playMode());
-    settings.setValue(QString::fromLatin1(kStateFiles), QStringList(m_playback->files().toList()));
-    settings.setValue(QString::fromLatin1(kStateGeometry), saveGeometry());
+    m_playback->SaveState(settings);
+    settings.setValue(QStringLiteral("Player/geometry"), saveGeometry());
 }
 
 void MainWindow::RestoreState()
 {
     const QSettings settings(QString::fromLatin1(AppSettings::kFileName), QSettings::IniFormat);
-    auto value = [&settings](const char* key) { return settings.value(QString::fromLatin1(key)); };
-    if (value(kStateVolume).isValid()) {
-        m_playback->SetVolume(value(kStateVolume).toInt());
-    }
-    if (value(kStateMuted).toBool()) {
-        m_playback->ToggleMute();
-    }
-    const float speed = value(kStateSpeed).toFloat();
-    if (speed == 0.5f || speed == 2.0f) {
-        m_playback->SetSpeed(speed);
-    }
-    if (value(kStateMode).isValid()) {
-        m_playback->SetPlayMode(value(kStateMode).toInt());
-    }
-    const QStringList files = value(kStateFiles).toStringList();
-    if (!files.isEmpty()) {
-        m_playback->SetFiles(files.toVector());
+    m_playback->RestoreState(settings);
+    if (!m_playback->files().isEmpty()) {
         HidePopups({Popup::Import});
     }
-    if (value(kStateGeometry).isValid()) {
-        restoreGeometry(value(kStateGeometry).toByteArray());
+    const QVariant geometry = settings.value(QStringLiteral("Player/geometry"));
+    if (geometry.isValid()) {
+        restoreGeometry(geometry.toByteArray());
     }
 }
 

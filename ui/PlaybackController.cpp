@@ -27,6 +27,46 @@ QString PlaybackController::MissingFileText(const QString& path)
                : QStringLiteral("The file cannot be found: %1").arg(name);
 }
 
+namespace
+{
+const char* const kStateVolume = "Player/volume";
+const char* const kStateMuted = "Player/muted";
+const char* const kStateSpeed = "Player/speed";
+const char* const kStateMode = "Player/mode";
+const char* const kStateFiles = "Player/files";
+} // namespace
+
+void PlaybackController::SaveState(QSettings& settings) const
+{
+    settings.setValue(QString::fromLatin1(kStateVolume), m_volume);
+    settings.setValue(QString::fromLatin1(kStateMuted), m_muted);
+    settings.setValue(QString::fromLatin1(kStateSpeed), m_speed);
+    settings.setValue(QString::fromLatin1(kStateMode), m_playMode);
+    settings.setValue(QString::fromLatin1(kStateFiles), QStringList(m_files.toList()));
+}
+
+void PlaybackController::RestoreState(const QSettings& settings)
+{
+    auto value = [&settings](const char* key) { return settings.value(QString::fromLatin1(key)); };
+    if (value(kStateVolume).isValid()) {
+        SetVolume(value(kStateVolume).toInt());
+    }
+    if (value(kStateMuted).toBool()) {
+        ToggleMute();
+    }
+    const float speed = value(kStateSpeed).toFloat();
+    if (speed == 0.5f || speed == 2.0f) {
+        SetSpeed(speed);
+    }
+    if (value(kStateMode).isValid()) {
+        SetPlayMode(value(kStateMode).toInt());
+    }
+    const QStringList files = value(kStateFiles).toStringList();
+    if (!files.isEmpty()) {
+        SetFiles(files.toVector());
+    }
+}
+
 void PlaybackController::SetFiles(const QVector<QString>& files)
 {
     m_files = files;

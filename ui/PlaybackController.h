@@ -3,6 +3,7 @@
 #include "EnginePathBuffer.h"
 
 #include <QObject>
+#include <QSettings>
 #include <QString>
 #include <QVector>
 
@@ -45,6 +46,11 @@ public:
     int volume() const { return m_volume; }
     bool isMuted() const { return m_muted; }
     float speed() const { return m_speed; }
+
+    // Volume, mute, speed, play mode and the play list, in the group
+    // "Player"; restoring starts nothing.
+    void SaveState(QSettings& settings) const;
+    void RestoreState(const QSettings& settings);
 
     // The message shown for a play-list entry that is not a file, in the
     // interface's language.
