@@ -1,5 +1,7 @@
 #include "XAudioPlay.h"
 
+#include "EngineLog.h"
+
 #include <QAudioFormat>
 #include <QAudioOutput>
 #include <QDebug>
@@ -45,7 +47,7 @@ bool XAudioPlay::Write(const char* data, int size)
     QMutexLocker lock(&m_mutex);
     if (data && size > 0)
         m_pending.append(data, size);
-    qDebug() << __LINE__ << "XAudioPlay::Write" << size << m_pending.size() << m_periodSize;
+    qCDebug(lcEngineFrames) << __LINE__ << "XAudioPlay::Write" << size << m_pending.size() << m_periodSize;
     if (m_device && m_pending.size() >= m_periodSize) {
         m_device->write(m_pending);
         m_pending.clear();
