@@ -306,4 +306,19 @@
         <translation>No fisheye circle found</translation>
     </message>
 </context>
+<context>
+    <name>ResumeOffer</name>
+    <message>
+        <source>上次播放到 %1</source>
+        <translation>You stopped at %1</translation>
+    </message>
+    <message>
+        <source>继续播放 (Enter)</source>
+        <translation>Resume (Enter)</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+</context>
 </TS>

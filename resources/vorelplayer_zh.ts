@@ -306,4 +306,19 @@
         <translation>未找到鱼眼圆</translation>
     </message>
 </context>
+<context>
+    <name>ResumeOffer</name>
+    <message>
+        <source>上次播放到 %1</source>
+        <translation>上次播放到 %1</translation>
+    </message>
+    <message>
+        <source>继续播放 (Enter)</source>
+        <translation>继续播放 (Enter)</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+</context>
 </TS>

@@ -18,6 +18,7 @@
 #include "PlaySetting.h"
 #include "PowerEvents.h"
 #include "RecordHint.h"
+#include "ResumeOffer.h"
 #include "GLYuvWidget.h"
 #include "ScreenshotSaver.h"
 #include "ScreenshotSucHint.h"
@@ -136,6 +137,7 @@ void MainWindow::CreateChildren()
     m_import->show();
     m_power = new PowerEvents(this);
     m_fisheye = new FisheyeController(m_display, this);
+    m_resumeOffer = new ResumeOffer(m_display);
 }
 
 void MainWindow::ConnectSignals()
@@ -260,6 +262,10 @@ void MainWindow::ConnectPlayback()
     connect(m_playback, &PlaybackController::sigVolumeChanged, this, &MainWindow::OnVolumeShown);
     connect(m_playback, &PlaybackController::sigSpeedChanged, this, &MainWindow::OnSpeedShown);
     connect(m_playback, &PlaybackController::sigPlayModeChanged, this, &MainWindow::OnPlayModeShown);
+    connect(m_playback, &PlaybackController::sigResumeOffered, m_resumeOffer, &ResumeOffer::Offer);
+    connect(m_playback, &PlaybackController::sigStarting, m_resumeOffer, &ResumeOffer::Withdraw);
+    connect(m_playback, &PlaybackController::sigStopped, m_resumeOffer, &ResumeOffer::Withdraw);
+    connect(m_resumeOffer, &ResumeOffer::sigAccepted, m_playback, &PlaybackController::AcceptResume);
 }
 
 void MainWindow::KeepControlsOutOfFocus()
@@ -446,6 +452,12 @@ void MainWindow::OnKey(PlayerKeys::Action action)
         break;
     case Action::Import:
         ShowImportWidget();
+        break;
+    case Action::Resume:
+        if (m_resumeOffer->isOffered()) {
+            m_resumeOffer->Withdraw();
+            m_playback->AcceptResume();
+        }
         break;
     }
 }

@@ -36,6 +36,7 @@ class PowerEvents;
 class QMouseEvent;
 class QTimer;
 class RecordHint;
+class ResumeOffer;
 class VolumeWidget;
 class WindowChrome;
 
@@ -102,6 +103,7 @@ public:
     MsgBox* messageBox() const;
     PlaybackController* playback() const { return m_playback; }
     MprisService* mpris() const { return m_mpris; }
+    ResumeOffer* resumeOffer() const { return m_resumeOffer; }
     QVector<QString> fileList() const { return m_playback->files(); }
     int currentIndex() const { return m_playback->currentIndex(); }
     int playMode() const { return m_playback->playMode(); }
@@ -245,4 +247,5 @@ private:
     VolumeWidget* m_volume = nullptr;
     PowerEvents* m_power = nullptr;
     FisheyeController* m_fisheye = nullptr;
+    ResumeOffer* m_resumeOffer = nullptr; // a child of the display
 };

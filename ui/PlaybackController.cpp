@@ -34,10 +34,13 @@ const char* const kStateMuted = "Player/muted";
 const char* const kStateSpeed = "Player/speed";
 const char* const kStateMode = "Player/mode";
 const char* const kStateFiles = "Player/files";
+const char* const kStateResume = "Player/resume";
 } // namespace
 
-void PlaybackController::SaveState(QSettings& settings) const
+void PlaybackController::SaveState(QSettings& settings)
 {
+    RememberPosition();
+    settings.setValue(QString::fromLatin1(kStateResume), m_resume.SaveList());
     settings.setValue(QString::fromLatin1(kStateVolume), m_volume);
     settings.setValue(QString::fromLatin1(kStateMuted), m_muted);
     settings.setValue(QString::fromLatin1(kStateSpeed), m_speed);
@@ -61,6 +64,7 @@ void PlaybackController::RestoreState(const QSettings& settings)
     if (value(kStateMode).isValid()) {
         SetPlayMode(value(kStateMode).toInt());
     }
+    m_resume.RestoreList(value(kStateResume).toStringList());
     const QStringList files = value(kStateFiles).toStringList();
     if (!files.isEmpty()) {
         SetFiles(files.toVector());
@@ -69,6 +73,7 @@ void PlaybackController::RestoreState(const QSettings& settings)
 
 void PlaybackController::SetFiles(const QVector<QString>& files)
 {
+    RememberPosition();
     m_files = files;
     m_current = -1;
     m_finished = false;
@@ -106,11 +111,14 @@ void PlaybackController::Play(int row)
                  << "no such row" << row;
         return;
     }
+    RememberPosition();
     emit sigClosePlay();
     m_finished = false;
     m_current = row;
     m_durationMs = 0;
     m_positionMs = 0;
+    m_resumeChecked = false;
+    m_offeredResumeMs = -1;
     const QString path = m_files[row];
     const char* buffer = m_pathBuffer.Store(path);
     emit sigStarting(row, path);
@@ -183,6 +191,7 @@ void PlaybackController::Stop()
     if (!m_active && !m_finished) {
         return;
     }
+    RememberPosition();
     emit sigClosePlay();
     m_finished = false;
     EnterStopState();
@@ -193,6 +202,9 @@ void PlaybackController::OnFinished()
     if (!m_active) {
         return; // the end of a playback already stopped here
     }
+    // Played to its end: the next file's start must not remember it again.
+    m_resume.Forget(m_files.value(m_current));
+    m_positionMs = m_durationMs;
     m_failuresInRow = 0;
     const PlayOrder::Step step = PlayOrder::AtEnd(m_playMode, m_current, m_files.size());
     Follow(static_cast<int>(step.kind), step.index);
@@ -202,6 +214,9 @@ void PlaybackController::RemoveRow(int row)
 {
     if (row < 0 || row >= m_files.size()) {
         return;
+    }
+    if (row == m_current) {
+        RememberPosition();
     }
     m_files.remove(row);
     if (row != m_current) {
@@ -297,6 +312,44 @@ void PlaybackController::StepSpeed(int steps)
 void PlaybackController::OnDuration(int durationMs)
 {
     m_durationMs = durationMs;
+    if (m_active && !m_resumeChecked) {
+        m_resumeChecked = true;
+        OfferResume();
+    }
+}
+
+void PlaybackController::OfferResume()
+{
+    const int positionMs = m_resume.PositionMs(m_files.value(m_current));
+    if (positionMs <= 0 || m_durationMs <= kResumeMinDurationMs || positionMs >= m_durationMs) {
+        return;
+    }
+    m_offeredResumeMs = positionMs;
+    emit sigResumeOffered(positionMs);
+}
+
+void PlaybackController::AcceptResume()
+{
+    if (!m_active || m_offeredResumeMs < 0) {
+        return;
+    }
+    m_positionMs = m_offeredResumeMs;
+    m_offeredResumeMs = -1;
+    Seek(m_positionMs);
+}
+
+void PlaybackController::RememberPosition()
+{
+    if (!m_active || m_current < 0 || m_current >= m_files.size() ||
+        m_durationMs <= kResumeMinDurationMs) {
+        return;
+    }
+    const QString& path = m_files[m_current];
+    if (m_positionMs < kResumeMinPositionMs || m_positionMs >= m_durationMs - kResumeNearEndMs) {
+        m_resume.Forget(path);
+        return;
+    }
+    m_resume.Remember(path, m_positionMs);
 }
 
 void PlaybackController::OnPosition(int positionMs)
@@ -341,6 +394,7 @@ void PlaybackController::Fail(const QString& text)
 void PlaybackController::EnterStopState()
 {
     m_active = false;
+    m_offeredResumeMs = -1;
     m_durationMs = 0;
     m_positionMs = 0;
     SetPlaying(false);

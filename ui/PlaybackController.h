@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EnginePathBuffer.h"
+#include "ResumePositions.h"
 
 #include <QObject>
 #include <QSettings>
@@ -21,6 +22,14 @@
 // empty list, a new list), finished (StopPlay mode reached the end of a file).
 // The play mode changes only through SetPlayMode.
 //
+// Resuming: where a file longer than kResumeMinDurationMs was left (stopped,
+// switched, a new list, the window closing: whenever SaveState runs) is
+// remembered, for the last ResumePositions::kCapacity files; playing it to
+// its end, or leaving it in its first kResumeMinPositionMs or its last
+// kResumeNearEndMs, forgets it. When such a file is opened again (its length
+// known), sigResumeOffered offers the position; nothing seeks until the view
+// calls AcceptResume.
+//
 // Threads: GUI thread only. The path buffer handed to the engine lives as
 // long as this object, which the window destroys after the engine.
 class PlaybackController : public QObject
@@ -30,6 +39,9 @@ class PlaybackController : public QObject
 public:
     static constexpr int kVolumeMax = 100;
     static constexpr int kDefaultVolume = 50;
+    static constexpr int kResumeMinDurationMs = 5 * 60 * 1000;
+    static constexpr int kResumeMinPositionMs = 10 * 1000;
+    static constexpr int kResumeNearEndMs = 15 * 1000;
 
     explicit PlaybackController(QObject* parent = nullptr);
     ~PlaybackController() override;
@@ -47,10 +59,16 @@ public:
     bool isMuted() const { return m_muted; }
     float speed() const { return m_speed; }
 
-    // Volume, mute, speed, play mode and the play list, in the group
-    // "Player"; restoring starts nothing.
-    void SaveState(QSettings& settings) const;
+    // Volume, mute, speed, play mode, the play list and the resume
+    // positions (the current file's first), in the group "Player"; restoring
+    // starts nothing.
+    void SaveState(QSettings& settings);
     void RestoreState(const QSettings& settings);
+
+    // The position remembered for `path`, or -1.
+    int resumePositionMs(const QString& path) const { return m_resume.PositionMs(path); }
+    // The position offered for the current file, or -1.
+    int offeredResumeMs() const { return m_offeredResumeMs; }
 
     // The message shown for a play-list entry that is not a file, in the
     // interface's language.
@@ -81,6 +99,8 @@ public slots:
     void SetSpeed(float multiple);
     // One step along 0.5x, 1x, 2x (negative: slower); stays at the ends.
     void StepSpeed(int steps);
+    // Seeks to the offered position, once; nothing without an offer.
+    void AcceptResume();
 
     // The engine's reports.
     void OnDuration(int durationMs);
@@ -108,6 +128,9 @@ signals:
     void sigVolumeChanged(int volume, bool muted);
     // A text the user must see; playback goes on without waiting for it.
     void sigMessage(const QString& text);
+    // The file just opened was left at `positionMs` (see AcceptResume); the
+    // offer ends with the next sigStarting or sigStopped.
+    void sigResumeOffered(int positionMs);
 
 private:
     void Follow(int kind, int index);
@@ -117,6 +140,9 @@ private:
     void Fail(const QString& text);
     void ApplyVolume();
     void SetPlaying(bool playing);
+    // Remembers or forgets where the current file is, by the rules above.
+    void RememberPosition();
+    void OfferResume();
 
     QVector<QString> m_files;
     int m_current = -1;
@@ -134,5 +160,9 @@ private:
     int m_volume = kDefaultVolume;
     bool m_muted = false;
     float m_speed = 1.0f;
+    ResumePositions m_resume;
+    // The current file's length was reported and its resume offer decided.
+    bool m_resumeChecked = false;
+    int m_offeredResumeMs = -1;
     EnginePathBuffer m_pathBuffer;
 };

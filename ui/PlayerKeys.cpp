@@ -23,6 +23,8 @@ QVector<PlayerKeys::Binding> PlayerKeys::Bindings()
         {QKeySequence(Qt::Key_BracketLeft), Action::Slower},
         {QKeySequence(Qt::Key_BracketRight), Action::Faster},
         {QKeySequence(Qt::CTRL | Qt::Key_O), Action::Import},
+        {QKeySequence(Qt::Key_Return), Action::Resume},
+        {QKeySequence(Qt::Key_Enter), Action::Resume},
     };
 }
 

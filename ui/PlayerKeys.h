@@ -34,6 +34,7 @@ public:
         Slower,
         Faster,
         Import,
+        Resume, // accepts the offer to go on where the file was left
     };
 
     struct Binding {

@@ -2,6 +2,7 @@
 // reports it signals for play order, failures, the play button, row removal,
 // relative seeks, volume, mute and speed.
 #include "PlaybackController.h"
+#include "ResumePositions.h"
 
 #include <QDir>
 #include <QFile>
@@ -316,6 +317,137 @@ private slots:
         QCOMPARE(speeds.at(0).first().toFloat(), 2.0f);
         QCOMPARE(speeds.at(1).first().toFloat(), 1.0f);
         QCOMPARE(speeds.at(2).first().toFloat(), 0.5f);
+    }
+
+    // A file is left at `positionMs` of `durationMs` as the engine reports it.
+    static void PlayTo(PlaybackController& control, int row, int durationMs, int positionMs)
+    {
+        control.Play(row);
+        control.OnDuration(durationMs);
+        control.OnPosition(positionMs);
+    }
+
+    void resumeIsOfferedForLongFilesLeftOnTheWay()
+    {
+        const int longMs = PlaybackController::kResumeMinDurationMs + 60000;
+        PlaybackController control;
+        QSignalSpy offers(&control, &PlaybackController::sigResumeOffered);
+        QSignalSpy seeks(&control, &PlaybackController::sigSeek);
+        const QVector<QString> files = Files(4);
+        control.SetFiles(files);
+
+        PlayTo(control, 0, longMs, 120000);
+        PlayTo(control, 1, PlaybackController::kResumeMinDurationMs,
+               120000); // switching remembers 0
+        QCOMPARE(control.resumePositionMs(files[0]), 120000);
+        control.Stop(); // a file of exactly 5 minutes is not long
+        QCOMPARE(control.resumePositionMs(files[1]), -1);
+        QCOMPARE(offers.count(), 0);
+
+        control.Play(0);
+        QCOMPARE(offers.count(), 0); // not before the file's length is known
+        control.OnDuration(longMs);
+        QCOMPARE(offers.count(), 1);
+        QCOMPARE(offers.first().first().toInt(), 120000);
+        control.OnDuration(longMs); // reported again: still one offer
+        QCOMPARE(offers.count(), 1);
+        QCOMPARE(seeks.count(), 0); // offered, not forced
+        control.AcceptResume();
+        control.AcceptResume();
+        QCOMPARE(seeks.count(), 1);
+        QCOMPARE(seeks.first().first().toInt(), 120000);
+        QCOMPARE(control.positionMs(), 120000);
+
+        control.OnPosition(200000);
+        control.SetFiles(files); // a new list remembers too
+        QCOMPARE(control.resumePositionMs(files[0]), 200000);
+        PlayTo(control, 2, longMs, 90000);
+        control.RemoveRow(2); // removing the playing row remembers it
+        QCOMPARE(control.resumePositionMs(files[2]), 90000);
+
+        // An offer ends with its file: no seek into another file.
+        control.Play(0);
+        control.OnDuration(longMs);
+        control.Play(1);
+        control.AcceptResume();
+        QCOMPARE(seeks.count(), 1);
+    }
+
+    void resumeIsForgottenAtTheEndsOfTheFile()
+    {
+        const int longMs = PlaybackController::kResumeMinDurationMs + 60000;
+        PlaybackController control;
+        const QVector<QString> files = Files(2);
+        control.SetFiles(files);
+        PlayTo(control, 0, longMs, 100000);
+        control.Stop();
+        QCOMPARE(control.resumePositionMs(files[0]), 100000);
+        PlayTo(control, 0, longMs, longMs - PlaybackController::kResumeNearEndMs);
+        control.Stop(); // left in its last seconds
+        QCOMPARE(control.resumePositionMs(files[0]), -1);
+
+        PlayTo(control, 0, longMs, 100000);
+        control.Stop();
+        PlayTo(control, 0, longMs, PlaybackController::kResumeMinPositionMs - 1);
+        control.Stop(); // left in its first seconds
+        QCOMPARE(control.resumePositionMs(files[0]), -1);
+
+        PlayTo(control, 0, longMs, 100000);
+        control.Stop();
+        PlayTo(control, 0, longMs, 300000);
+        control.OnFinished(); // played to its end
+        QCOMPARE(control.resumePositionMs(files[0]), -1);
+        QSignalSpy offers(&control, &PlaybackController::sigResumeOffered);
+        PlayTo(control, 0, longMs, 0);
+        QCOMPARE(offers.count(), 0);
+    }
+
+    void resumePositionsAreSavedBoundedAndRestored()
+    {
+        const int longMs = PlaybackController::kResumeMinDurationMs + 60000;
+        const QString ini = m_dir.filePath(QStringLiteral("resume.ini"));
+        const QVector<QString> files = Files(2);
+        {
+            PlaybackController control;
+            control.SetFiles(files);
+            PlayTo(control, 0, longMs, 70000);
+            control.Stop();
+            PlayTo(control, 1, longMs, 80000); // still playing when saved
+            QSettings settings(ini, QSettings::IniFormat);
+            control.SaveState(settings);
+        }
+        const QSettings settings(ini, QSettings::IniFormat);
+        PlaybackController restored;
+        QSignalSpy offers(&restored, &PlaybackController::sigResumeOffered);
+        restored.RestoreState(settings);
+        QCOMPARE(restored.resumePositionMs(files[0]), 70000);
+        QCOMPARE(restored.resumePositionMs(files[1]), 80000);
+        PlayTo(restored, 1, longMs, 0);
+        QCOMPARE(offers.count(), 1);
+        QCOMPARE(offers.first().first().toInt(), 80000);
+
+        ResumePositions positions;
+        for (int i = 0; i < ResumePositions::kCapacity + 10; ++i) {
+            positions.Remember(QStringLiteral("/v/%1.mkv").arg(i), 1000 + i);
+        }
+        positions.Remember(QStringLiteral("/v/20.mkv"), 5); // the newest again
+        QCOMPARE(positions.count(), ResumePositions::kCapacity);
+        QCOMPARE(positions.PositionMs(QStringLiteral("/v/9.mkv")), -1); // the oldest went
+        QCOMPARE(positions.PositionMs(QStringLiteral("/v/10.mkv")), 1010);
+        QStringList saved = positions.SaveList();
+        QCOMPARE(saved.first(), QStringLiteral("5:/v/20.mkv"));
+        saved << QStringLiteral("garbage") << QStringLiteral("12:") << QStringLiteral("x:/v/a.mkv")
+              << QStringLiteral("30:/v/with:colon.mkv");
+        ResumePositions reread;
+        reread.RestoreList(saved);
+        // The list is full before the unparsable tail: the valid last entry
+        // (the oldest) cannot push out a newer one.
+        QCOMPARE(reread.count(), ResumePositions::kCapacity);
+        QCOMPARE(reread.SaveList().mid(0, ResumePositions::kCapacity), positions.SaveList());
+        ResumePositions few;
+        few.RestoreList({QStringLiteral("30:/v/with:colon.mkv"), QStringLiteral("garbage")});
+        QCOMPARE(few.PositionMs(QStringLiteral("/v/with:colon.mkv")), 30);
+        QCOMPARE(few.count(), 1);
     }
 };
 
