@@ -131,15 +131,18 @@ private slots:
         QVERIFY(Client().interface()->isServiceRegistered(kService));
         QCOMPARE(Status(), QStringLiteral("Stopped"));
 
-        window.OpenFiles({kMedia + QStringLiteral("/av.mp4"), kMedia + QStringLiteral("/av.mkv")});
+        // The first file lasts 36 minutes: a short one could end (and the
+        // list go on to the next) while a loaded machine runs the steps below.
+        window.OpenFiles({kMedia + QStringLiteral("/long.mkv"), kMedia + QStringLiteral("/av.mkv")});
         QCOMPARE(Status(), QStringLiteral("Playing"));
         QTRY_COMPARE(m_screenSaver.inhibits, 1);
         QTRY_VERIFY_WITH_TIMEOUT(Property(QStringLiteral("Position")).toLongLong() > 0, 20000);
         const QVariantMap metadata = qdbus_cast<QVariantMap>(Property(QStringLiteral("Metadata")));
         QCOMPARE(metadata.value(QStringLiteral("xesam:title")).toString(),
-                 QStringLiteral("av.mp4"));
+                 QStringLiteral("long.mkv"));
         const qlonglong lengthUs = metadata.value(QStringLiteral("mpris:length")).toLongLong();
-        QVERIFY2(lengthUs > 3500000 && lengthUs < 4500000, qPrintable(QString::number(lengthUs)));
+        QVERIFY2(lengthUs > 2169000000LL && lengthUs < 2171000000LL,
+                 qPrintable(QString::number(lengthUs)));
 
         Call(kPlayer, QStringLiteral("Pause"));
         QVERIFY(!window.isPlaying());
