@@ -25,6 +25,7 @@
 #include "ScreenshotWriter.h"
 #include "VolumeWidget.h"
 #include "WindowChrome.h"
+#include "WindowPopups.h"
 #include "VorelResources.h"
 
 #include <QAbstractButton>
@@ -52,6 +53,7 @@
 
 namespace {
 constexpr int kRelayoutDelayMs = 5;
+using Popup = WindowPopups::Popup;
 }
 
 MainWindow::MainWindow(QWidget* parent)
@@ -132,9 +134,9 @@ void MainWindow::CreateChildren()
     m_speedChooser = new MultipleWidget(this);
     m_speedChooser->hide();
     m_import = new PlayImportWidget(this);
-    m_import->resize(kImportWidthPx, kImportHeightPx);
-    m_import->move((width() - kImportWidthPx) / 2, (height() - kImportHeightPx) / 2);
-    m_import->show();
+    m_popups = new WindowPopups(
+        this, {m_playList, m_import, m_setting, m_modeChooser, m_speedChooser, m_volume, m_bottom});
+    m_popups->Show(Popup::Import);
     m_power = new PowerEvents(this);
     m_fisheye = new FisheyeController(m_display, this);
     m_resumeOffer = new ResumeOffer(m_display);
@@ -148,8 +150,10 @@ void MainWindow::ConnectSignals()
     connect(ui->minBtn, &QPushButton::clicked, this, &MainWindow::showMinimized);
     connect(ui->maxBtn, &QPushButton::clicked, m_chrome, &WindowChrome::ToggleMaximized);
     connect(m_chrome, &WindowChrome::sigFullScreenChanged, this, &MainWindow::OnFullScreenChanged);
-    connect(m_power, &PowerEvents::sigSuspend, this, &MainWindow::OnPowerSuspend);
-    connect(m_power, &PowerEvents::sigResume, this, &MainWindow::OnPowerResume);
+    connect(m_power, &PowerEvents::sigSuspend, m_playback, &PlaybackController::PauseForSleep);
+    connect(m_power, &PowerEvents::sigSuspend, this, &MainWindow::sigPausePreview);
+    connect(m_power, &PowerEvents::sigResume, m_playback, &PlaybackController::ResumeAfterWake);
+    connect(m_playback, &PlaybackController::sigAwake, this, &MainWindow::sigContinuePreview);
     ConnectBar();
     ConnectChoosers();
     ConnectPanels();
@@ -169,9 +173,9 @@ void MainWindow::ConnectBar()
     connect(m_bottom, &PlayBottomWidget::sigRollbackBtnClicked, m_playback, &PlaybackController::Previous);
     connect(m_bottom, &PlayBottomWidget::sigFastForwardBtnClicked, m_playback, &PlaybackController::Next);
     connect(m_volume, &VolumeWidget::sigVolumeChange, m_playback, &PlaybackController::SetVolume);
-    connect(m_bottom, &PlayBottomWidget::sigSoundBtnClicked, this, [this] { TogglePopup(Popup::Volume); });
-    connect(m_bottom, &PlayBottomWidget::sigmodelBtnClicked, this, [this] { TogglePopup(Popup::Mode); });
-    connect(m_bottom, &PlayBottomWidget::sigmultipleBtnClicked, this, [this] { TogglePopup(Popup::Speed); });
+    connect(m_bottom, &PlayBottomWidget::sigSoundBtnClicked, this, [this] { m_popups->Toggle(Popup::Volume); });
+    connect(m_bottom, &PlayBottomWidget::sigmodelBtnClicked, this, [this] { m_popups->Toggle(Popup::Mode); });
+    connect(m_bottom, &PlayBottomWidget::sigmultipleBtnClicked, this, [this] { m_popups->Toggle(Popup::Speed); });
     connect(m_bottom, &PlayBottomWidget::sigvideoBtnClicked, this, &MainWindow::OnRecordToggled);
 }
 
@@ -185,7 +189,7 @@ void MainWindow::ConnectChoosers()
     for (const auto& entry : modes) {
         const int mode = entry.mode;
         connect(m_modeChooser, entry.chosen, this, [this, mode] {
-            HidePopups({Popup::Mode});
+            m_popups->Hide({Popup::Mode});
             m_playback->SetPlayMode(mode);
         });
     }
@@ -196,7 +200,7 @@ void MainWindow::ConnectChoosers()
     for (const auto& entry : speeds) {
         const float multiple = entry.multiple;
         connect(m_speedChooser, entry.chosen, this, [this, multiple] {
-            HidePopups({Popup::Speed});
+            m_popups->Hide({Popup::Speed});
             m_playback->SetSpeed(multiple);
         });
     }
@@ -208,12 +212,9 @@ void MainWindow::ConnectPanels()
     connect(this, &MainWindow::sigAddFile, m_playList, &PlayListWidget::onAddFile);
     connect(m_playList, &PlayListWidget::sigShowVideo, this, &MainWindow::ShowVideo);
     connect(m_playList, &PlayListWidget::sigDeleteRow, m_playback, &PlaybackController::RemoveRow);
-    connect(m_import, &PlayImportWidget::sigHideImportWidget, this, [this] {
-        m_import->hide();
-        m_importVisible = false;
-    });
+    connect(m_import, &PlayImportWidget::sigHideImportWidget, this, [this] { m_popups->Hide({Popup::Import}); });
     connect(m_import, &PlayImportWidget::sigSendFileList, this, [this](const QVector<QString>& list) {
-        m_importVisible = false;
+        m_popups->MarkHidden(Popup::Import);
         m_playback->SetFiles(list);
     });
     connect(m_setting, &PlaySetting::sigsetPicPatch, this, &MainWindow::setPicPatch);
@@ -281,11 +282,6 @@ void MainWindow::KeepControlsOutOfFocus()
     }
 }
 
-DisplayWidget* MainWindow::display() const
-{
-    return m_display;
-}
-
 bool MainWindow::isFull() const
 {
     return m_chrome->isFull();
@@ -310,7 +306,7 @@ void MainWindow::OpenFiles(const QStringList& paths)
     if (files.isEmpty()) {
         return;
     }
-    HidePopups({Popup::Import});
+    m_popups->Hide({Popup::Import});
     m_playback->OpenFiles(files);
 }
 
@@ -336,7 +332,7 @@ void MainWindow::RestoreState()
     const QSettings settings(QString::fromLatin1(AppSettings::kFileName), QSettings::IniFormat);
     m_playback->RestoreState(settings);
     if (!m_playback->files().isEmpty()) {
-        HidePopups({Popup::Import});
+        m_popups->Hide({Popup::Import});
     }
     const QVariant geometry = settings.value(QStringLiteral("Player/geometry"));
     if (geometry.isValid()) {
@@ -570,29 +566,6 @@ void MainWindow::OnRecordToggled()
     m_recordShown = true;
 }
 
-void MainWindow::OnPowerSuspend()
-{
-    // Only a playback that runs is paused, and only that one resumes on wake.
-    m_resumeAfterWake = m_playback->isPlaying();
-    if (m_resumeAfterWake) {
-        m_engine.StopPlay();
-    }
-    emit sigPausePreview();
-}
-
-void MainWindow::OnPowerResume()
-{
-    // Devices (sound above all) need a moment after waking; wait without
-    // blocking the window.
-    QTimer::singleShot(kResumeDelayMs, this, [this] {
-        if (m_resumeAfterWake && m_playback->isPlaying()) {
-            m_engine.PlayAgain();
-        }
-        m_resumeAfterWake = false;
-        emit sigContinuePreview();
-    });
-}
-
 bool MainWindow::nativeEvent(const QByteArray& eventType, void* message, long* result)
 {
     Q_UNUSED(result)
@@ -624,120 +597,26 @@ void MainWindow::Restart()
     QCoreApplication::exit(0);
 }
 
-MainWindow::PopupState MainWindow::StateOf(Popup popup)
-{
-    switch (popup) {
-    case Popup::List:
-        return {&m_listVisible, m_playList};
-    case Popup::Import:
-        return {&m_importVisible, m_import};
-    case Popup::Settings:
-        return {&m_settingVisible, m_setting};
-    case Popup::Mode:
-        return {&m_modeVisible, m_modeChooser};
-    case Popup::Speed:
-        return {&m_speedVisible, m_speedChooser};
-    case Popup::Volume:
-        break;
-    }
-    return {&m_volumeVisible, m_volume};
-}
-
-void MainWindow::HidePopups(const QVector<Popup>& popups)
-{
-    for (Popup popup : popups) {
-        const PopupState state = StateOf(popup);
-        state.widget->hide();
-        *state.visible = false;
-    }
-}
-
-void MainWindow::TogglePopup(Popup popup)
-{
-    // Each popup first closes the others (the play list leaves the import
-    // dialog open).
-    QVector<Popup> others{Popup::List, Popup::Import, Popup::Settings, Popup::Mode, Popup::Speed, Popup::Volume};
-    others.removeAll(popup);
-    if (popup == Popup::List) {
-        others.removeAll(Popup::Import);
-    }
-    HidePopups(others);
-    const PopupState state = StateOf(popup);
-    if (*state.visible) {
-        state.widget->hide();
-        *state.visible = false;
-        return;
-    }
-    *state.visible = true;
-    PlacePopup(popup);
-    state.widget->raise();
-    state.widget->show();
-}
-
-void MainWindow::PlacePopup(Popup popup)
-{
-    const int w = width();
-    const int h = height();
-    switch (popup) {
-    case Popup::List:
-        m_playList->resize(w / 5, h - 140);
-        m_playList->move(w - m_playList->width(), 40);
-        break;
-    case Popup::Settings:
-        m_setting->resize(450, 220);
-        m_setting->move(w - 450 - 30, h - 320);
-        break;
-    case Popup::Mode:
-        m_modeChooser->move(100, h - 229);
-        break;
-    case Popup::Speed:
-        m_speedChooser->move(w - 279, h - 189);
-        break;
-    case Popup::Volume:
-        m_bottom->PlaceVolume(h - m_bottom->height());
-        break;
-    case Popup::Import:
-        m_import->resize(kImportWidthPx, kImportHeightPx);
-        m_import->move((w - kImportWidthPx) / 2, (h - kImportHeightPx) / 2);
-        break;
-    }
-}
-
-void MainWindow::PlaceVisiblePopups()
-{
-    const struct { bool visible; Popup popup; } popups[] = {
-        {m_listVisible, Popup::List}, {m_settingVisible, Popup::Settings}, {m_modeVisible, Popup::Mode},
-        {m_speedVisible, Popup::Speed}, {m_volumeVisible, Popup::Volume}, {m_importVisible, Popup::Import}};
-    for (const auto& entry : popups) {
-        if (entry.visible) {
-            PlacePopup(entry.popup);
-        }
-    }
-}
-
 void MainWindow::onListBtnClicked()
 {
-    TogglePopup(Popup::List);
+    m_popups->Toggle(Popup::List);
 }
 
 void MainWindow::onSettingClicked()
 {
-    TogglePopup(Popup::Settings);
+    m_popups->Toggle(Popup::Settings);
 }
 
 void MainWindow::ShowImportWidget()
 {
-    PlacePopup(Popup::Import);
-    m_import->raise();
-    m_import->show();
-    m_importVisible = true;
+    m_popups->Show(Popup::Import);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     LayBarOut();
-    PlaceVisiblePopups();
+    m_popups->PlaceShown();
 }
 
 void MainWindow::LayBarOut()
@@ -755,7 +634,7 @@ void MainWindow::LayBarOut()
 
 void MainWindow::ToggleFullScreen()
 {
-    HidePopups({Popup::Settings, Popup::List});
+    m_popups->Hide({Popup::Settings, Popup::List});
     m_chrome->ToggleFullScreen();
 }
 
@@ -842,7 +721,7 @@ bool MainWindow::PictureEvent(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::MouseButtonPress:
-        HidePopups({Popup::List, Popup::Mode, Popup::Speed, Popup::Settings, Popup::Volume});
+        m_popups->Hide({Popup::List, Popup::Mode, Popup::Speed, Popup::Settings, Popup::Volume});
         return false;
     case QEvent::MouseButtonDblClick:
         if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton || !PictureIsPlain()) {

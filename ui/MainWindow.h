@@ -39,6 +39,7 @@ class RecordHint;
 class ResumeOffer;
 class VolumeWidget;
 class WindowChrome;
+class WindowPopups;
 
 // The program's only top-level window: frameless and translucent, with its
 // own title bar, the display, and the control bar laid over the picture. It
@@ -67,9 +68,6 @@ public:
     static constexpr int kBarHeightPx = 100;
     static constexpr int kBarHideDelayMs = 5000;
     static constexpr int kBarSlideMs = 500;
-    static constexpr int kImportWidthPx = 470;
-    static constexpr int kImportHeightPx = 400;
-    static constexpr int kResumeDelayMs = 5000;
     // Over a playing picture in full screen the cursor hides after this.
     static constexpr int kCursorHideMs = 2000;
     static constexpr int kWheelNotch = 120;
@@ -90,7 +88,7 @@ public:
     void RestoreState();
 
     PlaySpliterSystem* engine() { return &m_engine; }
-    DisplayWidget* display() const;
+    DisplayWidget* display() const { return m_display; }
     // The picture's context menu into the fisheye displays.
     FisheyeController* fisheye() const { return m_fisheye; }
     PlayBottomWidget* bottomWidget() const { return m_bottom; }
@@ -153,12 +151,6 @@ protected:
     bool nativeEvent(const QByteArray& eventType, void* message, long* result) override;
 
 private:
-    enum class Popup { List, Import, Settings, Mode, Speed, Volume };
-    struct PopupState {
-        bool* visible;
-        QWidget* widget;
-    };
-
     void CreateChildren();
     void ConnectSignals();
     void ConnectBar();
@@ -182,17 +174,10 @@ private:
     void OnPlayModeShown(int mode);
     void OnKey(PlayerKeys::Action action);
     void OnRecordToggled();
-    void OnPowerSuspend();
-    void OnPowerResume();
     void Restart();
     void CloseFromButton();
 
     // Popups and window states
-    PopupState StateOf(Popup popup);
-    void HidePopups(const QVector<Popup>& popups);
-    void TogglePopup(Popup popup);
-    void PlacePopup(Popup popup);
-    void PlaceVisiblePopups();
     void ShowImportWidget();
     void ToggleFullScreen();
     void OnFullScreenChanged(bool full);
@@ -207,23 +192,17 @@ private:
 
     std::unique_ptr<Ui::MainWindow> ui;
     PlayListWidget* m_playList = nullptr;
-    bool m_listVisible = false;
     PlayBottomWidget* m_bottom = nullptr;
     QPropertyAnimation m_barAnimation;
     MultipleWidget* m_speedChooser = nullptr;
     PlayModelWidget* m_modeChooser = nullptr;
-    bool m_volumeVisible = false;
-    bool m_speedVisible = false;
-    bool m_modeVisible = false;
     QTimer* m_barTimer = nullptr;
     bool m_barHidden = false;
     QPoint m_lastFilterPos;
     PlaySetting* m_setting = nullptr;
-    bool m_settingVisible = false;
     QString m_picFolder;
     QString m_videoFolder;
     PlayImportWidget* m_import = nullptr;
-    bool m_importVisible = true;
     // Declared before the engine: its presenting thread may still deliver a
     // picture while the engine is being destroyed.
     QMutex m_frameLock;
@@ -236,9 +215,9 @@ private:
     // A child: destroyed after the engine, so the path buffer it hands the
     // engine outlives the engine's thread.
     PlaybackController* m_playback = nullptr;
-    bool m_resumeAfterWake = false;
     QTimer* m_cursorHideTimer = nullptr;
     WindowChrome* m_chrome = nullptr;
+    WindowPopups* m_popups = nullptr;
     MprisService* m_mpris = nullptr;
     QPointer<RecordHint> m_recordHint;
     bool m_recordShown = false;

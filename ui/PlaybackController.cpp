@@ -338,6 +338,25 @@ void PlaybackController::AcceptResume()
     Seek(m_positionMs);
 }
 
+void PlaybackController::PauseForSleep()
+{
+    m_resumeAfterWake = m_playing;
+    if (m_resumeAfterWake) {
+        emit sigPause();
+    }
+}
+
+void PlaybackController::ResumeAfterWake()
+{
+    QTimer::singleShot(kWakeDelayMs, this, [this] {
+        if (m_resumeAfterWake && m_playing) {
+            emit sigResume();
+        }
+        m_resumeAfterWake = false;
+        emit sigAwake();
+    });
+}
+
 void PlaybackController::RememberPosition()
 {
     if (!m_active || m_current < 0 || m_current >= m_files.size() ||

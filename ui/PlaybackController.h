@@ -42,6 +42,8 @@ public:
     static constexpr int kResumeMinDurationMs = 5 * 60 * 1000;
     static constexpr int kResumeMinPositionMs = 10 * 1000;
     static constexpr int kResumeNearEndMs = 15 * 1000;
+    // After the system wakes, devices (sound above all) need a moment.
+    static constexpr int kWakeDelayMs = 5000;
 
     explicit PlaybackController(QObject* parent = nullptr);
     ~PlaybackController() override;
@@ -101,6 +103,11 @@ public slots:
     void StepSpeed(int steps);
     // Seeks to the offered position, once; nothing without an offer.
     void AcceptResume();
+    // The system goes to sleep: a running playback pauses in the engine (the
+    // view still shows it playing). On wake, kWakeDelayMs later, only that
+    // one resumes, then sigAwake; the window is never blocked meanwhile.
+    void PauseForSleep();
+    void ResumeAfterWake();
 
     // The engine's reports.
     void OnDuration(int durationMs);
@@ -131,6 +138,7 @@ signals:
     // The file just opened was left at `positionMs` (see AcceptResume); the
     // offer ends with the next sigStarting or sigStopped.
     void sigResumeOffered(int positionMs);
+    void sigAwake();
 
 private:
     void Follow(int kind, int index);
@@ -164,5 +172,6 @@ private:
     // The current file's length was reported and its resume offer decided.
     bool m_resumeChecked = false;
     int m_offeredResumeMs = -1;
+    bool m_resumeAfterWake = false;
     EnginePathBuffer m_pathBuffer;
 };

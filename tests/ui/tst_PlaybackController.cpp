@@ -327,6 +327,31 @@ private slots:
         control.OnPosition(positionMs);
     }
 
+    void sleepPausesOnlyARunningPlaybackAndWakeResumesIt()
+    {
+        PlaybackController control;
+        QSignalSpy pauses(&control, &PlaybackController::sigPause);
+        QSignalSpy resumes(&control, &PlaybackController::sigResume);
+        QSignalSpy awake(&control, &PlaybackController::sigAwake);
+        control.SetFiles(Files(1));
+        control.Play(0);
+        control.PauseForSleep();
+        QCOMPARE(pauses.count(), 1);
+        QVERIFY(control.isPlaying()); // shown as playing while asleep
+        control.ResumeAfterWake();
+        QCOMPARE(resumes.count(), 0); // not at once: the devices wake first
+        QVERIFY(awake.wait(PlaybackController::kWakeDelayMs * 3));
+        QCOMPARE(resumes.count(), 1);
+
+        control.TogglePlay(); // paused by the user: stays paused
+        const int pausedByUser = pauses.count();
+        control.PauseForSleep();
+        QCOMPARE(pauses.count(), pausedByUser);
+        control.ResumeAfterWake();
+        QVERIFY(awake.wait(PlaybackController::kWakeDelayMs * 3));
+        QCOMPARE(resumes.count(), 1);
+    }
+
     void resumeIsOfferedForLongFilesLeftOnTheWay()
     {
         const int longMs = PlaybackController::kResumeMinDurationMs + 60000;
