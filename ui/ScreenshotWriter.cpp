@@ -1,5 +1,7 @@
 #include "ScreenshotWriter.h"
 
+#include "AppSettings.h"
+
 #include "PictureGeometry.h"
 #include "Yuv420ToRgb.h"
 
@@ -78,7 +80,11 @@ ScreenshotWriter::Result ScreenshotWriter::SaveImage(const QImage& image, const 
     if (image.isNull()) {
         return {Outcome::NoPicture, QImage(), QString()};
     }
-    if (!QDir(folder).exists() && !QDir().mkdir(folder)) {
+    // A folder the user chose is made one level deep only; the default one
+    // (in the user's Pictures folder for an installed player) with its
+    // parents, as a new account may have no Pictures folder yet.
+    const bool isDefault = folder == AppSettings::DefaultPictureFolder();
+    if (!QDir(folder).exists() && !(isDefault ? QDir().mkpath(folder) : QDir().mkdir(folder))) {
         qWarning() << __LINE__ << "ScreenshotWriter::SaveImage"
                    << "cannot create" << folder;
     }
