@@ -68,6 +68,7 @@ int main(int argc, char* argv[])
     window.show();
     qDebug() << __LINE__ << "main" << "window shown, language" << Linguist::instance()->currentLanguage();
     QObject::connect(&window, &MainWindow::sigRestarting, &instance, &SingleInstance::Close);
+    QObject::connect(&window, &MainWindow::sigRestartFailed, &instance, &SingleInstance::Listen);
     QObject::connect(&instance, &SingleInstance::sigFilesReceived, &window, [&window](const QStringList& handed) {
         window.OpenFiles(handed);
         window.BringToFront();

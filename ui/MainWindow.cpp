@@ -20,6 +20,7 @@
 #include "RecordHint.h"
 #include "ResumeOffer.h"
 #include "GLYuvWidget.h"
+#include "Linguist.h"
 #include "ScreenshotSaver.h"
 #include "ScreenshotSucHint.h"
 #include "ScreenshotWriter.h"
@@ -28,9 +29,6 @@
 #include "WindowPopups.h"
 #include "VorelResources.h"
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QAbstractSlider>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
@@ -41,7 +39,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QMutexLocker>
@@ -74,7 +71,7 @@ MainWindow::MainWindow(QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     CreateChildren();
     ConnectSignals();
-    KeepControlsOutOfFocus();
+    PlayerKeys::KeepOutOfFocus(this);
     PlayerKeys::Bind(this, [this](PlayerKeys::Action action) { OnKey(action); });
     for (QWidget* tracked : {static_cast<QWidget*>(ui->titleWidget), static_cast<QWidget*>(ui->MainShowWidget),
                              static_cast<QWidget*>(ui->widget), static_cast<QWidget*>(this)}) {
@@ -269,19 +266,6 @@ void MainWindow::ConnectPlayback()
     connect(m_resumeOffer, &ResumeOffer::sigAccepted, m_playback, &PlaybackController::AcceptResume);
 }
 
-void MainWindow::KeepControlsOutOfFocus()
-{
-    // A button, slider or list that kept the focus would take Space and the
-    // arrows for itself; the window's keys must reach the window.
-    for (QWidget* child : findChildren<QWidget*>()) {
-        auto* edit = qobject_cast<QLineEdit*>(child);
-        if (qobject_cast<QAbstractButton*>(child) || qobject_cast<QAbstractSlider*>(child)
-            || qobject_cast<QAbstractItemView*>(child) || (edit && edit->isReadOnly())) {
-            child->setFocusPolicy(Qt::NoFocus);
-        }
-    }
-}
-
 bool MainWindow::isFull() const
 {
     return m_chrome->isFull();
@@ -331,6 +315,7 @@ void MainWindow::RestoreState()
 {
     const QSettings settings(QString::fromLatin1(AppSettings::kFileName), QSettings::IniFormat);
     m_playback->RestoreState(settings);
+    qDebug() << __LINE__ << "MainWindow::RestoreState" << m_playback->files().size() << "files";
     if (!m_playback->files().isEmpty()) {
         m_popups->Hide({Popup::Import});
     }
@@ -588,12 +573,21 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::Restart()
 {
-    m_engine.ForceStop();
     // The copy finds the play list and the rest in the settings, and no
-    // player to hand over to: it shows its own window.
+    // player to hand over to: it shows its own window. Only once it has
+    // started does this one stop and go; if it cannot start, this window
+    // stays, takes other starts again and says so.
     SaveState();
     emit sigRestarting();
-    QProcess::startDetached(QCoreApplication::applicationFilePath(), QStringList(), QDir::currentPath());
+    if (!QProcess::startDetached(QCoreApplication::applicationFilePath(), QStringList(), QDir::currentPath())) {
+        qWarning() << __LINE__ << "MainWindow::Restart" << "cannot start" << QCoreApplication::applicationFilePath();
+        emit sigRestartFailed();
+        OnPlaybackMessage(Linguist::instance()->currentLanguage() == Linguist::Chinese
+                              ? QStringLiteral("无法重新启动播放器，新的语言将在下次启动时生效")
+                              : QStringLiteral("The player could not restart; the new language applies at its next start"));
+        return;
+    }
+    m_engine.ForceStop();
     QCoreApplication::exit(0);
 }
 

@@ -127,6 +127,9 @@ signals:
     // The program is about to start its copy (a language change): whatever
     // keeps other starts away must let it in.
     void sigRestarting();
+    // The copy could not be started: this player goes on and must take
+    // other starts again.
+    void sigRestartFailed();
 
 public slots:
     void onFullTimeOut();
@@ -159,7 +162,6 @@ private:
     void ConnectPanels();
 
     void ConnectPlayback();
-    void KeepControlsOutOfFocus();
 
     // Playback, as the controller reports it
     void OnEngineYuv(uchar* ptr, uint width, uint height, int size);

@@ -1,6 +1,10 @@
 #include "PlayerKeys.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSlider>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QShortcut>
 #include <QWidget>
 
@@ -57,4 +61,15 @@ QVector<QShortcut*> PlayerKeys::Bind(QWidget* window, const std::function<void(A
         shortcuts << shortcut;
     }
     return shortcuts;
+}
+
+void PlayerKeys::KeepOutOfFocus(QWidget* window)
+{
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        auto* edit = qobject_cast<QLineEdit*>(child);
+        if (qobject_cast<QAbstractButton*>(child) || qobject_cast<QAbstractSlider*>(child) ||
+            qobject_cast<QAbstractItemView*>(child) || (edit && edit->isReadOnly())) {
+            child->setFocusPolicy(Qt::NoFocus);
+        }
+    }
 }

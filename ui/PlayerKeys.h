@@ -53,4 +53,7 @@ public:
     // Creates one window-wide shortcut per binding on `window` (which owns
     // them); each calls `act` with its action.
     static QVector<QShortcut*> Bind(QWidget* window, const std::function<void(Action)>& act);
+    // Buttons, sliders, lists and read-only fields under `window` never take
+    // the focus: one that kept it would take Space and the arrows for itself.
+    static void KeepOutOfFocus(QWidget* window);
 };
