@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTranslator>
 
+class QSettings;
 
 // The program's one translator and the language it holds. Created on first
 // use by instance() and kept until the process exits (the translator stays
@@ -34,6 +35,11 @@ public:
     // any other value do nothing. A file that cannot be loaded leaves the
     // translator removed (source texts) and the language unchanged.
     void loadLanguage(int type);
+    // The language at start-up: on a first run ("Language/first" = 1, or no
+    // "Language/type" at all, as for a new installation) the system locale's
+    // (Chinese for "zh", English otherwise), written to "Language/type" so
+    // that every component reading it agrees; else "Language/type".
+    void ChooseAtStart(QSettings& settings);
 
 signals:
     void LanguageChaned();

@@ -13,30 +13,9 @@
 #include <QApplication>
 #include <QDebug>
 #include <QFileInfo>
-#include <QLocale>
 #include <QSettings>
 
 namespace {
-
-void ChooseLanguage(QSettings& settings, Linguist* linguist)
-{
-    // A settings file without a language (a first start anywhere, as for an
-    // installed player) follows the locale as "Language/first" = 1 does.
-    const bool firstRun = settings.value(QString::fromLatin1(AppSettings::kLanguageFirst)).toInt() == 1
-                          || !settings.contains(QString::fromLatin1(AppSettings::kLanguageType));
-    if (firstRun) {
-        settings.setValue(QString::fromLatin1(AppSettings::kLanguageFirst), 0);
-        const QLocale locale;
-        qDebug() << __LINE__ << "main" << QLocale::countryToString(locale.country()) << locale.bcp47Name();
-        const bool chinese = locale.bcp47Name() == QLatin1String("zh");
-        linguist->loadLanguage(chinese ? Linguist::Chinese : Linguist::English);
-        settings.setValue(QString::fromLatin1(AppSettings::kLanguageType),
-                          QString::fromLatin1(chinese ? AppSettings::kChinese : AppSettings::kEnglish));
-        return;
-    }
-    const QString type = settings.value(QString::fromLatin1(AppSettings::kLanguageType)).toString();
-    linguist->loadLanguage(type == QLatin1String(AppSettings::kChinese) ? Linguist::Chinese : Linguist::English);
-}
 
 QStringList AbsolutePaths(const QStringList& arguments)
 {
@@ -62,7 +41,7 @@ int main(int argc, char* argv[])
     if (settings.value(QString::fromLatin1(AppSettings::kLogOn)).toBool()) {
         LogHandler::Install();
     }
-    ChooseLanguage(settings, Linguist::instance());
+    Linguist::instance()->ChooseAtStart(settings);
     MainWindow window;
     window.RestoreState();
     window.show();
