@@ -45,10 +45,11 @@ QString Xdotool(const QStringList& arguments)
     return QString::fromUtf8(xdotool.readAllStandardOutput()).trimmed();
 }
 
+// Mapped windows only: a click on a window not yet on the screen is lost.
 QStringList Windows(const QString& title)
 {
-    return Xdotool(
-               {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--name"), title})
+    return Xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--name"), title})
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
