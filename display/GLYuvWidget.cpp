@@ -112,6 +112,7 @@ void GLYuvWidget::CreateRenderer()
     renderer->SelectMode(1);
     renderer->SelectMode(0);
     renderer->SetViewportSize(width(), height());
+    renderer->SetLens(m_lens);
     // A render core made again (the context was replaced) takes up the
     // display where the last one left it.
     if (panoInteractive) {
@@ -589,6 +590,15 @@ void GLYuvWidget::SelectViewMode(int viewMode)
     m_viewMode = viewMode;
     if (renderer) {
         renderer->SelectMode(viewMode);
+    }
+    update();
+}
+
+void GLYuvWidget::SetLens(FisheyeLens lens)
+{
+    m_lens = lens;
+    if (renderer) {
+        renderer->SetLens(lens);
     }
     update();
 }

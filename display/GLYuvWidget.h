@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FisheyeLens.h"
 #include "PanoMode.h"
 #include "PictureFormat.h"
 #include "PictureGeometry.h"
@@ -100,6 +101,10 @@ public slots:
     // 13); a wall mount offers 0, 1, 4, 5 and 13 only. Kept for a render core
     // created later.
     void SelectViewMode(int viewMode);
+    // The lens of the fisheye picture for the dewarped display (default:
+    // equidistant, 180 degrees); redrawn at once. Kept for a render core
+    // created later.
+    void SetLens(FisheyeLens lens);
 
 protected:
     void initializeGL() override;
@@ -183,6 +188,7 @@ private:
     bool m_planesCurrent = false;
     // Layout chosen through SelectViewMode, -1 for none.
     int m_viewMode = -1;
+    FisheyeLens m_lens;
     PictureFormat m_format;
     // The program converts with m_format's colours.
     bool m_colorCurrent = false;

@@ -261,6 +261,17 @@ void PanoRenderer::SetCircle(int newMountType, float newCentreX, float newCentre
     buffersDirty = sourceDirty = true;
 }
 
+void PanoRenderer::SetLens(const FisheyeLens& lens)
+{
+    QMutexLocker param(&paramLock);
+    if (lens == meshStore.Lens() || !meshStore.ApplyLens(lens)) {
+        return;
+    }
+    // The models keep their pointers into the store; the buffers are refilled
+    // from the rewritten coordinates.
+    buffersDirty = true;
+}
+
 // Caller holds paramLock.
 void PanoRenderer::BuildRectMesh(int width, int height)
 {

@@ -77,6 +77,15 @@ public:
     void SetCircle(int mountType, float centreX, float centreY, float radius);
     // Draws through GPU buffers (true) or client arrays.
     void SetUseBuffers(bool on);
+    // The lens of the fisheye picture: the meshes' texture coordinates are
+    // rewritten in place for it, so the next paint shows it. The default
+    // lens until set; without a loaded mesh store it stays the default.
+    void SetLens(const FisheyeLens& lens);
+    FisheyeLens Lens() const
+    {
+        QMutexLocker param(&paramLock);
+        return meshStore.Lens();
+    }
 
     // One paint: Tick, then every slot drawn. Needs the context current and
     // the view's textures holding the picture.

@@ -101,6 +101,10 @@ bool PanoMeshStore::ReadArray(const QByteArray& data, qint64& offset, qint64 ele
 bool PanoMeshStore::Parse(const QByteArray& data)
 {
     loaded = false;
+    lens = FisheyeLens();
+    for (std::vector<float>& kept : fileTexCoordSets) {
+        kept.clear();
+    }
     qint64 offset = 0;
     if (!ParseSets(data, offset) || !ParseMorphs(data, offset)) {
         return false;
@@ -166,6 +170,26 @@ bool PanoMeshStore::ParseMorphs(const QByteArray& data, qint64& offset)
             return false;
         }
     }
+    return true;
+}
+
+bool PanoMeshStore::ApplyLens(const FisheyeLens& newLens)
+{
+    if (!loaded) {
+        return false;
+    }
+    if (newLens == lens) {
+        return true;
+    }
+    for (int set = 0; set < kFisheyeSets; ++set) {
+        std::vector<float>& coords = texCoordSets[set];
+        if (fileTexCoordSets[set].size() != coords.size()) {
+            fileTexCoordSets[set] = coords; // still the file's: no lens applied yet
+        }
+        newLens.RemapFromDefault(fileTexCoordSets[set].data(), coords.data(),
+                                 int(coords.size() / 2));
+    }
+    lens = newLens;
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FisheyeLens.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -10,12 +12,18 @@
 // triples, fisheye-circle texture coordinates as float pairs, 16-bit triangle
 // indices) and up to kMaxMorphs morph sequences (frames of positions). Filled
 // during render-core construction on the GUI thread and only read afterwards,
-// except that the render core rewrites the rectangle set in place.
+// except that the render core rewrites the rectangle set in place and the
+// lens rewrites the fisheye texture coordinates in place (ApplyLens), so
+// every model keeps its pointers across a change of lens.
 class PanoMeshStore
 {
 public:
     static constexpr int kMaxSets = 7;
     static constexpr int kMaxMorphs = 6;
+    // Sets 0 to kFisheyeSets - 1 carry fisheye-circle texture coordinates,
+    // laid out in the file for the default lens; the sets after them (the
+    // picture rectangle) carry picture coordinates the lens leaves alone.
+    static constexpr int kFisheyeSets = 6;
     static constexpr const char* kResourcePath = ":/PanoData/PanoDataCompress";
 
     PanoMeshStore();
@@ -31,6 +39,12 @@ public:
     bool Parse(const QByteArray& data);
 
     bool IsLoaded() const { return loaded; }
+
+    // Rewrites the texture coordinates of the fisheye sets for a lens, from
+    // the file's coordinates; the default lens restores them exactly. False
+    // while not loaded.
+    bool ApplyLens(const FisheyeLens& lens);
+    const FisheyeLens& Lens() const { return lens; }
 
     // Getters return false and leave their outputs untouched while not loaded
     // or for an index outside the tables.
@@ -54,6 +68,10 @@ private:
     int vertexCounts[kMaxSets];
     std::vector<float> positions[kMaxSets];
     std::vector<float> texCoordSets[kMaxSets];
+    // The fisheye sets' coordinates as read, kept once a lens other than the
+    // default is applied.
+    std::vector<float> fileTexCoordSets[kFisheyeSets];
+    FisheyeLens lens;
     int indexCounts[kMaxSets];
     std::vector<quint16> indices[kMaxSets];
     int morphVertices[kMaxMorphs];

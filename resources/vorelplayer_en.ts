@@ -305,6 +305,30 @@
         <source>未找到鱼眼圆</source>
         <translation>No fisheye circle found</translation>
     </message>
+    <message>
+        <source>镜头投影</source>
+        <translation>Lens projection</translation>
+    </message>
+    <message>
+        <source>等距投影</source>
+        <translation>Equidistant</translation>
+    </message>
+    <message>
+        <source>等立体角投影</source>
+        <translation>Equisolid angle</translation>
+    </message>
+    <message>
+        <source>体视投影</source>
+        <translation>Stereographic</translation>
+    </message>
+    <message>
+        <source>正交投影</source>
+        <translation>Orthographic</translation>
+    </message>
+    <message>
+        <source>镜头视场角</source>
+        <translation>Lens field of view</translation>
+    </message>
 </context>
 <context>
     <name>ResumeOffer</name>

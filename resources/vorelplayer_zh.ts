@@ -305,6 +305,30 @@
         <source>未找到鱼眼圆</source>
         <translation>未找到鱼眼圆</translation>
     </message>
+    <message>
+        <source>镜头投影</source>
+        <translation>镜头投影</translation>
+    </message>
+    <message>
+        <source>等距投影</source>
+        <translation>等距投影</translation>
+    </message>
+    <message>
+        <source>等立体角投影</source>
+        <translation>等立体角投影</translation>
+    </message>
+    <message>
+        <source>体视投影</source>
+        <translation>体视投影</translation>
+    </message>
+    <message>
+        <source>正交投影</source>
+        <translation>正交投影</translation>
+    </message>
+    <message>
+        <source>镜头视场角</source>
+        <translation>镜头视场角</translation>
+    </message>
 </context>
 <context>
     <name>ResumeOffer</name>

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "FisheyeCircle.h"
+#include "FisheyeLens.h"
 #include "PanoMode.h"
 #include "ViewLayout.h"
 
 // What the picture area shows of a fisheye file: the display, the layout and
-// mount of the dewarped display, and the circle with the size of the picture
-// it was found in.
+// mount of the dewarped display, the circle with the size of the picture it
+// was found in, and the lens that recorded the picture (which the dewarped
+// display follows).
 struct FisheyeChoice {
     enum class Display {
         Plain,  // the picture as decoded
@@ -19,6 +21,7 @@ struct FisheyeChoice {
     int layout = ViewLayout::ViewOrigin;
     PanoMode mount = kPanoModeCeiling;
     FisheyeCircle circle;
+    FisheyeLens lens;
     int pictureWidth = 0;
     int pictureHeight = 0;
 

@@ -3,6 +3,7 @@
 
 #include <QSignalBlocker>
 
+#include <algorithm>
 #include <cmath>
 
 FisheyeCircleDialog::FisheyeCircleDialog(QWidget* parent)
@@ -13,6 +14,10 @@ FisheyeCircleDialog::FisheyeCircleDialog(QWidget* parent)
         connect(spin, QOverload<int>::of(&QSpinBox::valueChanged), this,
                 &FisheyeCircleDialog::OnSpinValueChanged);
     }
+    connect(ui->lensCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &FisheyeCircleDialog::OnLensChanged);
+    connect(ui->lensFovSpin, QOverload<int>::of(&QSpinBox::valueChanged), this,
+            &FisheyeCircleDialog::OnLensChanged);
     connect(ui->detectBtn, &QPushButton::clicked, this, &FisheyeCircleDialog::sigDetectClicked);
     connect(ui->cancelBtn, &QPushButton::clicked, this, &FisheyeCircleDialog::reject);
     connect(ui->confirmBtn, &QPushButton::clicked, this, &FisheyeCircleDialog::accept);
@@ -47,6 +52,41 @@ FisheyeCircle FisheyeCircleDialog::Circle() const
     return {static_cast<double>(ui->centreXSpin->value()),
             static_cast<double>(ui->centreYSpin->value()),
             static_cast<double>(ui->radiusSpin->value())};
+}
+
+void FisheyeCircleDialog::SetLens(const FisheyeLens& lens)
+{
+    const QSignalBlocker blockProjection(ui->lensCombo);
+    const QSignalBlocker blockFov(ui->lensFovSpin);
+    // The combo box lists the projections in the order of their enumeration.
+    ui->lensCombo->setCurrentIndex(static_cast<int>(lens.projection));
+    LimitFov();
+    ui->lensFovSpin->setValue(static_cast<int>(std::lround(lens.fovDegrees)));
+}
+
+FisheyeLens FisheyeCircleDialog::Lens() const
+{
+    const int index = std::max(ui->lensCombo->currentIndex(), 0);
+    return FisheyeLens::Make(static_cast<FisheyeLens::Projection>(index),
+                             static_cast<double>(ui->lensFovSpin->value()));
+}
+
+void FisheyeCircleDialog::LimitFov()
+{
+    const FisheyeLens::Projection projection =
+        static_cast<FisheyeLens::Projection>(std::max(ui->lensCombo->currentIndex(), 0));
+    ui->lensFovSpin->setMaximum(static_cast<int>(FisheyeLens::MaxFovDegrees(projection)));
+}
+
+void FisheyeCircleDialog::OnLensChanged()
+{
+    {
+        // An orthographic lens lowers the field of view to 180 degrees at
+        // most: one edit, reported once.
+        const QSignalBlocker blockFov(ui->lensFovSpin);
+        LimitFov();
+    }
+    emit sigLensEdited();
 }
 
 void FisheyeCircleDialog::ShowNotFound()

@@ -169,8 +169,11 @@ void FisheyeController::EditCircle()
     m_dialog->setAttribute(Qt::WA_DeleteOnClose);
     m_dialog->SetPicture(m_pictureWidth, m_pictureHeight);
     m_dialog->SetCircle(m_choice.circle);
+    m_dialog->SetLens(m_choice.lens);
     connect(m_dialog, &FisheyeCircleDialog::sigCircleEdited, this,
             &FisheyeController::OnDialogCircleEdited);
+    connect(m_dialog, &FisheyeCircleDialog::sigLensEdited, this,
+            &FisheyeController::OnDialogLensEdited);
     connect(m_dialog, &FisheyeCircleDialog::sigDetectClicked, this,
             &FisheyeController::OnDialogDetectClicked);
     connect(m_dialog, &QDialog::finished, this, &FisheyeController::OnDialogFinished);
@@ -235,6 +238,12 @@ void FisheyeController::OnDialogCircleEdited()
     m_choice.pictureWidth = m_pictureWidth;
     m_choice.pictureHeight = m_pictureHeight;
     m_circleDetected = false;
+    Show(Preview());
+}
+
+void FisheyeController::OnDialogLensEdited()
+{
+    m_choice.lens = m_dialog->Lens();
     Show(Preview());
 }
 
@@ -331,6 +340,7 @@ void FisheyeController::Show(const FisheyeChoice& choice)
     const int y = Rounded(choice.circle.centreY);
     const int r = Rounded(choice.circle.radius);
     const PanoMode shape = choice.circle.Shape(choice.pictureHeight);
+    view->SetLens(choice.lens);
     switch (choice.display) {
     case FisheyeChoice::Display::Plain:
         view->DisablePano();

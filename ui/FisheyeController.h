@@ -18,7 +18,8 @@ class QPoint;
 // view through its public slots (DisablePano, EnablePano, DrawCircle,
 // EnablePanoHY, SelectViewMode), with the fisheye circle found in the current
 // picture by FisheyeCircleDetector the first time a file needs it, or set by
-// hand in FisheyeCircleDialog. Each fisheye choice is remembered per file
+// hand in FisheyeCircleDialog, with the lens that recorded the picture
+// (SetLens: the dewarped display follows it). Each fisheye choice is remembered per file
 // (FisheyeMemory) and offered, through a FisheyeHint over the picture, when
 // the file is opened again; it is never applied unasked.
 //
@@ -77,6 +78,7 @@ private:
     void OnDisplayCustomContextMenuRequested(const QPoint& pos);
     void OnDisplaySigYuv(const QByteArray& frameBuffer, uint width, uint height);
     void OnDialogCircleEdited();
+    void OnDialogLensEdited();
     void OnDialogDetectClicked();
     void OnDialogFinished(int result);
     void OnHintActionClicked();

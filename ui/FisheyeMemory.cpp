@@ -7,6 +7,7 @@
 #include <QSettings>
 
 #include <algorithm>
+#include <cmath>
 
 const char* const FisheyeMemory::kGroup = "Fisheye";
 
@@ -61,6 +62,32 @@ qint64 NextOrder(QSettings& settings)
     return last + 1;
 }
 
+// The lens keys of the file's subgroup; absent keys mean the default lens.
+// False for a lens that cannot be read.
+bool RecallLens(const QSettings& settings, FisheyeLens& lens)
+{
+    FisheyeLens::Projection projection = FisheyeLens::Projection::Equidistant;
+    const QVariant name = settings.value(QStringLiteral("lens"));
+    if (name.isValid()) {
+        const std::optional<FisheyeLens::Projection> named = FisheyeLens::FromName(name.toString());
+        if (!named) {
+            return false;
+        }
+        projection = *named;
+    }
+    double fov = FisheyeLens::kDefaultFovDegrees;
+    const QVariant fovValue = settings.value(QStringLiteral("lensFov"));
+    if (fovValue.isValid()) {
+        bool ok = false;
+        fov = fovValue.toDouble(&ok);
+        if (!ok || !std::isfinite(fov)) {
+            return false;
+        }
+    }
+    lens = FisheyeLens::Make(projection, fov);
+    return true;
+}
+
 } // namespace
 
 QString FisheyeMemory::KeyOf(const QString& filePath)
@@ -92,6 +119,8 @@ void FisheyeMemory::Remember(const QString& filePath, const FisheyeChoice& choic
     settings.setValue(QStringLiteral("radius"), choice.circle.radius);
     settings.setValue(QStringLiteral("pictureWidth"), choice.pictureWidth);
     settings.setValue(QStringLiteral("pictureHeight"), choice.pictureHeight);
+    settings.setValue(QStringLiteral("lens"), FisheyeLens::Name(choice.lens.projection));
+    settings.setValue(QStringLiteral("lensFov"), choice.lens.fovDegrees);
     settings.setValue(QStringLiteral("order"), order);
     settings.endGroup();
     Prune(settings);
@@ -121,7 +150,8 @@ std::optional<FisheyeChoice> FisheyeMemory::Recall(const QString& filePath)
     choice.pictureHeight = settings.value(QStringLiteral("pictureHeight")).toInt();
     if (named == std::end(kDisplayNames) || !layoutOk || !ViewLayout::IsMode(choice.layout) ||
         (mount != QLatin1String(kWall) && mount != QLatin1String(kCeiling)) ||
-        !choice.circle.IsValid() || choice.pictureWidth <= 0 || choice.pictureHeight <= 0) {
+        !choice.circle.IsValid() || choice.pictureWidth <= 0 || choice.pictureHeight <= 0 ||
+        !RecallLens(settings, choice.lens)) {
         return std::nullopt;
     }
     choice.display = named->display;

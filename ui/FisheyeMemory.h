@@ -15,8 +15,12 @@
 // characters the INI keys cannot) with the keys "file" (the path, for the
 // reader of the file), "display" ("zoom", "circle" or "dewarp"), "layout"
 // (0 to 13), "mount" ("ceiling" or "wall"), "centreX", "centreY", "radius"
-// (picture pixels), "pictureWidth", "pictureHeight" and "order" (larger for
-// later choices). At most kMaxFiles files are kept; the oldest go first.
+// (picture pixels), "pictureWidth", "pictureHeight", "lens" ("equidistant",
+// "equisolid", "stereographic" or "orthographic"), "lensFov" (degrees) and
+// "order" (larger for later choices). A choice stored without the lens keys
+// (before lenses could be chosen) has the default lens, equidistant 180
+// degrees, which is what it was watched with. At most kMaxFiles files are
+// kept; the oldest go first.
 //
 // Threads: any; QSettings serialises access to the file.
 class FisheyeMemory

@@ -13,6 +13,7 @@
 #include "PaintArea.h"
 #include "PanoRenderer.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
@@ -360,6 +361,63 @@ private slots:
         QVERIFY(Near(m_controller->Choice().circle.radius, kRadius));
     }
 
+    void theLensIsSetBesideTheCircleAndRemembered()
+    {
+        FeedFisheye();
+        QVERIFY(Choose("layoutAction1"));
+        QCOMPARE(View()->Renderer()->Lens(), FisheyeLens());
+        QVERIFY(Choose("setCircleAction"));
+        FisheyeCircleDialog* dialog = m_controller->CircleDialog();
+        QVERIFY(dialog);
+        auto* projection = dialog->findChild<QComboBox*>(QStringLiteral("lensCombo"));
+        auto* fov = dialog->findChild<QSpinBox*>(QStringLiteral("lensFovSpin"));
+        QCOMPARE(projection->currentIndex(), int(FisheyeLens::Projection::Equidistant));
+        QCOMPARE(fov->value(), 180);
+        QCOMPARE(fov->minimum(), 120);
+        QCOMPARE(fov->maximum(), 240);
+
+        // Each edit reaches the dewarped display at once.
+        projection->setCurrentIndex(int(FisheyeLens::Projection::Equisolid));
+        fov->setValue(220);
+        QCOMPARE(View()->Renderer()->Lens(),
+                 FisheyeLens::Make(FisheyeLens::Projection::Equisolid, 220));
+        // An orthographic lens sees 180 degrees at most.
+        projection->setCurrentIndex(int(FisheyeLens::Projection::Orthographic));
+        QCOMPARE(fov->maximum(), 180);
+        QCOMPARE(View()->Renderer()->Lens(),
+                 FisheyeLens::Make(FisheyeLens::Projection::Orthographic, 180));
+        dialog->findChild<QPushButton*>(QStringLiteral("cancelBtn"))->click();
+        QCOMPARE(View()->Renderer()->Lens(), FisheyeLens());
+        QCOMPARE(m_controller->Choice().lens, FisheyeLens());
+
+        QVERIFY(Choose("setCircleAction"));
+        dialog = m_controller->CircleDialog();
+        dialog->findChild<QComboBox*>(QStringLiteral("lensCombo"))
+            ->setCurrentIndex(int(FisheyeLens::Projection::Stereographic));
+        dialog->findChild<QSpinBox*>(QStringLiteral("lensFovSpin"))->setValue(200);
+        dialog->findChild<QPushButton*>(QStringLiteral("confirmBtn"))->click();
+        const FisheyeLens chosen = FisheyeLens::Make(FisheyeLens::Projection::Stereographic, 200);
+        QCOMPARE(m_controller->Choice().lens, chosen);
+        QCOMPARE(FisheyeMemory::Recall(kFile)->lens, chosen);
+
+        // Another file starts with the default lens; restoring brings the
+        // remembered one back, and the dialog shows it.
+        m_display->Start();
+        m_controller->OpenFile(QStringLiteral("/media/other.mvr"));
+        FeedFisheye();
+        QVERIFY(Choose("layoutAction1"));
+        QCOMPARE(View()->Renderer()->Lens(), FisheyeLens());
+        m_display->Start();
+        m_controller->OpenFile(kFile);
+        FeedFisheye();
+        m_controller->RestoreRemembered();
+        QCOMPARE(View()->Renderer()->Lens(), chosen);
+        QVERIFY(Choose("setCircleAction"));
+        dialog = m_controller->CircleDialog();
+        QCOMPARE(dialog->Lens(), chosen);
+        dialog->reject();
+    }
+
     void theLastChoiceIsOfferedNotForced()
     {
         FeedFisheye();
@@ -437,6 +495,15 @@ private slots:
                  QStringLiteral("Picture 720 × 576 pixels"));
         QCOMPARE(dialog.findChild<QPushButton*>(QStringLiteral("detectBtn"))->text(),
                  QStringLiteral("Detect"));
+        auto* lenses = dialog.findChild<QComboBox*>(QStringLiteral("lensCombo"));
+        QCOMPARE(lenses->itemText(0), QStringLiteral("Equidistant"));
+        QCOMPARE(lenses->itemText(1), QStringLiteral("Equisolid angle"));
+        QCOMPARE(lenses->itemText(2), QStringLiteral("Stereographic"));
+        QCOMPARE(lenses->itemText(3), QStringLiteral("Orthographic"));
+        QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("lensLabel"))->text(),
+                 QStringLiteral("Lens projection"));
+        QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("lensFovLabel"))->text(),
+                 QStringLiteral("Lens field of view"));
 
         FisheyeMemory::Remember(kFile, [] {
             FisheyeChoice choice;

@@ -145,6 +145,8 @@ private slots:
         QTest::newRow("unknown mount") << "mount" << QVariant(QStringLiteral("floor"));
         QTest::newRow("no radius") << "radius" << QVariant();
         QTest::newRow("no picture size") << "pictureHeight" << QVariant(0);
+        QTest::newRow("unknown lens") << "lens" << QVariant(QStringLiteral("fisheye"));
+        QTest::newRow("lens fov not a number") << "lensFov" << QVariant(QStringLiteral("wide"));
     }
 
     void damagedEntriesAreNotOffered()
@@ -165,6 +167,37 @@ private slots:
             }
         }
         QVERIFY(!FisheyeMemory::Recall(path).has_value());
+    }
+
+    void remembersTheLensAndReadsOlderChoicesAsTheDefaultLens()
+    {
+        const QString path = QStringLiteral("/media/a.mvr");
+        FisheyeChoice choice = Dewarped(1, kPanoModeCeiling, 300.0);
+        choice.lens = FisheyeLens::Make(FisheyeLens::Projection::Equisolid, 185);
+        FisheyeMemory::Remember(path, choice);
+        QCOMPARE(FisheyeMemory::Recall(path)->lens, choice.lens);
+        {
+            QSettings ini = Ini();
+            const QString group = QStringLiteral("Fisheye/") + FisheyeMemory::KeyOf(path);
+            QCOMPARE(ini.value(group + QStringLiteral("/lens")).toString(),
+                     QStringLiteral("equisolid"));
+            QCOMPARE(ini.value(group + QStringLiteral("/lensFov")).toDouble(), 185.0);
+            // A value beyond what the projection allows is brought into range.
+            ini.setValue(group + QStringLiteral("/lens"), QStringLiteral("orthographic"));
+        }
+        QCOMPARE(FisheyeMemory::Recall(path)->lens,
+                 FisheyeLens::Make(FisheyeLens::Projection::Orthographic, 180));
+        {
+            // As stored before lenses could be chosen.
+            QSettings ini = Ini();
+            const QString group = QStringLiteral("Fisheye/") + FisheyeMemory::KeyOf(path);
+            ini.remove(group + QStringLiteral("/lens"));
+            ini.remove(group + QStringLiteral("/lensFov"));
+        }
+        const std::optional<FisheyeChoice> old = FisheyeMemory::Recall(path);
+        QVERIFY(old.has_value());
+        QVERIFY(old->lens.IsDefault());
+        QCOMPARE(old->layout, 1);
     }
 
     void forgetsTheOldestFilesBeyondTheLimit()

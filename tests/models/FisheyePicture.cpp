@@ -31,6 +31,12 @@ bool FisheyePicture::OnLine(const QPointF& floor)
 QByteArray FisheyePicture::Make(int width, int height, double centreX, double centreY,
                                 double radius)
 {
+    return Make(width, height, centreX, centreY, radius, FisheyeLens());
+}
+
+QByteArray FisheyePicture::Make(int width, int height, double centreX, double centreY,
+                                double radius, const FisheyeLens& lens)
+{
     const int chromaWidth = width / 2;
     const int chromaHeight = height / 2;
     QByteArray picture(width * height + 2 * chromaWidth * chromaHeight, char(0));
@@ -50,7 +56,10 @@ QByteArray FisheyePicture::Make(int width, int height, double centreX, double ce
                 continue;
             }
             QPointF floor;
-            const bool seen = FloorPoint(rho * kHalfPi, std::atan2(dy, dx), floor);
+            double polar = 0;
+            double azimuth = 0;
+            lens.Direction(dx, dy, polar, azimuth);
+            const bool seen = FloorPoint(polar, azimuth, floor);
             uchar value = kCutLuma;
             if (seen) {
                 value = OnLine(floor) ? kLineLuma : kGroundLuma;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FisheyeLens.h"
+
 #include <QByteArray>
 #include <QPointF>
 
@@ -26,6 +28,9 @@ public:
     // (both even) with the fisheye circle at (centreX, centreY), radius in
     // pixels; outside the circle it is black.
     static QByteArray Make(int width, int height, double centreX, double centreY, double radius);
+    // The same scene through another lens (the one above is the default).
+    static QByteArray Make(int width, int height, double centreX, double centreY, double radius,
+                           const FisheyeLens& lens);
 
     // Floor point seen along a direction given by its polar angle from the
     // optical axis and its picture azimuth (x right, y down), or false when the

@@ -195,6 +195,8 @@ private slots:
     void cleanupTestCase();
     void perspectiveShowsStraightLines_data();
     void perspectiveShowsStraightLines();
+    void everyLensKeepsLinesStraight_data();
+    void everyLensKeepsLinesStraight();
     void flatCircleShowsCurvedLinesUpright();
     void panoramaColumnsShowTheirAzimuths();
     void transitionStartsAsTheFlatCircle();
@@ -207,6 +209,8 @@ private:
     template <typename Model>
     void Attach(Model& model, int set, int mount = CModelBase::MountCeiling);
     QImage Render(CModelBase& model, GLuint vertexBuffer = 0);
+    // The synthetic picture through a lens, into the plane textures.
+    void Upload(const FisheyeLens& lens);
 
     QOffscreenSurface m_surface;
     QOpenGLContext m_context;
@@ -234,25 +238,8 @@ void ModelDrawTest::initTestCase()
     QVERIFY(m_program->addShaderFromSourceCode(QOpenGLShader::Fragment, kFragmentSource));
     QVERIFY(m_program->link());
 
-    const QByteArray picture = FisheyePicture::Make(kPictureWidth, kPictureHeight,
-                                                    kPictureWidth / 2.0, kPictureHeight / 2.0,
-                                                    kCircleRadius);
     glGenTextures(3, m_textures);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    const int planeSizes[3][2] = {{kPictureWidth, kPictureHeight},
-                                  {kPictureWidth / 2, kPictureHeight / 2},
-                                  {kPictureWidth / 2, kPictureHeight / 2}};
-    const char* plane = picture.constData();
-    for (int k = 0; k < 3; ++k) {
-        glBindTexture(GL_TEXTURE_2D, m_textures[k]);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, planeSizes[k][0], planeSizes[k][1], 0,
-                     GL_LUMINANCE, GL_UNSIGNED_BYTE, plane);
-        plane += planeSizes[k][0] * planeSizes[k][1];
-    }
+    Upload(FisheyeLens());
     // Buffers as large as the largest mesh; index buffers for index sets 0, 4.
     int largest = 0;
     for (int set = 0; set < PanoMeshStore::kMaxSets; ++set) {
@@ -313,6 +300,28 @@ void ModelDrawTest::Attach(Model& model, int set, int mount)
     model.Start();
 }
 
+void ModelDrawTest::Upload(const FisheyeLens& lens)
+{
+    const QByteArray picture =
+        FisheyePicture::Make(kPictureWidth, kPictureHeight, kPictureWidth / 2.0,
+                             kPictureHeight / 2.0, kCircleRadius, lens);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    const int planeSizes[3][2] = {{kPictureWidth, kPictureHeight},
+                                  {kPictureWidth / 2, kPictureHeight / 2},
+                                  {kPictureWidth / 2, kPictureHeight / 2}};
+    const char* plane = picture.constData();
+    for (int k = 0; k < 3; ++k) {
+        glBindTexture(GL_TEXTURE_2D, m_textures[k]);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE, planeSizes[k][0], planeSizes[k][1], 0,
+                     GL_LUMINANCE, GL_UNSIGNED_BYTE, plane);
+        plane += planeSizes[k][0] * planeSizes[k][1];
+    }
+}
+
 QImage ModelDrawTest::Render(CModelBase& model, GLuint vertexBuffer)
 {
     m_target->bind();
@@ -358,6 +367,50 @@ void ModelDrawTest::perspectiveShowsStraightLines()
     const PinholeCamera camera(pan, tilt, fov, kViewWidth, kViewHeight);
     const double disagreement = camera.Disagreement(image);
     QVERIFY2(disagreement < 0.002, qPrintable(QString::number(disagreement)));
+}
+
+void ModelDrawTest::everyLensKeepsLinesStraight_data()
+{
+    QTest::addColumn<int>("projection");
+    QTest::addColumn<double>("lensFov");
+    QTest::addColumn<float>("pan");
+    QTest::addColumn<float>("tilt");
+    using Projection = FisheyeLens::Projection;
+    QTest::newRow("equidistant 220, oblique")
+        << int(Projection::Equidistant) << 220.0 << 20.0f << -60.0f;
+    QTest::newRow("equisolid 185, down") << int(Projection::Equisolid) << 185.0 << 0.0f << -89.9f;
+    QTest::newRow("equisolid 240, oblique")
+        << int(Projection::Equisolid) << 240.0 << -130.0f << -55.0f;
+    QTest::newRow("stereographic 200, oblique")
+        << int(Projection::Stereographic) << 200.0 << 75.0f << -58.0f;
+    QTest::newRow("orthographic 180, down")
+        << int(Projection::Orthographic) << 180.0 << 0.0f << -89.9f;
+    QTest::newRow("orthographic 150, oblique")
+        << int(Projection::Orthographic) << 150.0 << 160.0f << -70.0f;
+}
+
+void ModelDrawTest::everyLensKeepsLinesStraight()
+{
+    QFETCH(int, projection);
+    QFETCH(double, lensFov);
+    QFETCH(float, pan);
+    QFETCH(float, tilt);
+    const FisheyeLens lens = FisheyeLens::Make(FisheyeLens::Projection(projection), lensFov);
+    Upload(lens);
+    QVERIFY(m_store.ApplyLens(lens));
+    Probe<ExpandPerspective2> model;
+    Attach(model, 1);
+    model.SetAngles(pan, tilt);
+    const QImage right = Render(model);
+    // The default lens's meshes on the same picture: the lines land elsewhere.
+    QVERIFY(m_store.ApplyLens(FisheyeLens()));
+    const QImage wrong = Render(model);
+    Upload(FisheyeLens());
+    const PinholeCamera camera(pan, tilt, 90, kViewWidth, kViewHeight);
+    const double disagreement = camera.Disagreement(right);
+    QVERIFY2(disagreement < 0.002, qPrintable(QString::number(disagreement)));
+    QVERIFY2(camera.Disagreement(wrong) > 0.02,
+             qPrintable(QString::number(camera.Disagreement(wrong))));
 }
 
 void ModelDrawTest::flatCircleShowsCurvedLinesUpright()

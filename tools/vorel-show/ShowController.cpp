@@ -35,6 +35,7 @@ void ShowController::Start()
     m_display.Start();
     if (m_options.fisheyeMode >= 0) {
         GLYuvWidget* view = m_display.View();
+        view->SetLens(m_options.lens);
         view->EnablePanoHY(m_options.wallMount ? kPanoModeWall : kPanoModeCeiling, m_options.circleX,
                            m_options.circleY, m_options.circleRadius);
         view->SelectViewMode(m_options.fisheyeMode);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FisheyeLens.h"
 #include "PictureFormat.h"
 
 #include <QByteArray>
@@ -39,6 +40,7 @@ public:
         int circleY = 0;
         int circleRadius = 0;
         bool wallMount = false;
+        FisheyeLens lens;
     };
 
     ShowController(PlaySpliterSystem& engine, DisplayWidget& display, const Options& options);

@@ -2,11 +2,15 @@
 // window, so the display can be watched without the main window.
 //
 //   vorel-show [--untimed] [--exit-at-end] [--screenshot PNG [--after N]]
-//              [--fisheye MODE [--circle X,Y,R] [--wall]] FILE
+//              [--fisheye MODE [--circle X,Y,R] [--wall]
+//                          [--lens PROJECTION] [--lens-fov DEG]] FILE
 //
 // --fisheye shows the picture dewarped in layout MODE (0 to 13) with the
 // mouse steering it; the fisheye circle is X,Y,R in picture pixels (default:
-// centred, half the shorter side), --wall for a wall-mounted camera.
+// centred, half the shorter side), --wall for a wall-mounted camera. The
+// lens that recorded the picture: --lens equidistant (default), equisolid,
+// stereographic or orthographic, and its field of view --lens-fov, 120 to
+// 240 degrees (at most 180 for an orthographic lens; default 180).
 //
 // --screenshot saves the view after N pictures (default 30, or the last one
 // if the file is shorter) and quits; exit code 0 when a picture was shown and
@@ -22,6 +26,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -43,20 +48,58 @@ bool ParseCircle(const QString& text, ShowController::Options& options)
     return okX && okY && okR && options.circleRadius > 0;
 }
 
-bool ParseFisheye(const QCommandLineParser& parser, const QCommandLineOption& fisheye,
-                  const QCommandLineOption& circle, const QCommandLineOption& wall,
+// Accepts only what the lens can be: a known projection and a field of
+// view within its range (nothing is brought into range silently).
+bool ParseLens(const QString& projectionText, const QString& fovText, FisheyeLens& lens)
+{
+    FisheyeLens::Projection projection = FisheyeLens::Projection::Equidistant;
+    if (!projectionText.isNull()) {
+        const std::optional<FisheyeLens::Projection> named = FisheyeLens::FromName(projectionText);
+        if (!named) {
+            return false;
+        }
+        projection = *named;
+    }
+    double fov = FisheyeLens::kDefaultFovDegrees;
+    if (!fovText.isNull()) {
+        bool ok = false;
+        fov = fovText.toDouble(&ok);
+        if (!ok || fov < FisheyeLens::kMinFovDegrees ||
+            fov > FisheyeLens::MaxFovDegrees(projection)) {
+            return false;
+        }
+    }
+    lens = FisheyeLens::Make(projection, fov);
+    return true;
+}
+
+struct FisheyeOptions {
+    QCommandLineOption fisheye;
+    QCommandLineOption circle;
+    QCommandLineOption wall;
+    QCommandLineOption lens;
+    QCommandLineOption lensFov;
+};
+
+bool ParseFisheye(const QCommandLineParser& parser, const FisheyeOptions& names,
                   ShowController::Options& options)
 {
-    if (!parser.isSet(fisheye)) {
-        return !parser.isSet(circle) && !parser.isSet(wall);
+    if (!parser.isSet(names.fisheye)) {
+        return !parser.isSet(names.circle) && !parser.isSet(names.wall) &&
+               !parser.isSet(names.lens) && !parser.isSet(names.lensFov);
+    }
+    if (!ParseLens(parser.isSet(names.lens) ? parser.value(names.lens) : QString(),
+                   parser.isSet(names.lensFov) ? parser.value(names.lensFov) : QString(),
+                   options.lens)) {
+        return false;
     }
     bool ok = false;
-    options.fisheyeMode = parser.value(fisheye).toInt(&ok);
+    options.fisheyeMode = parser.value(names.fisheye).toInt(&ok);
     if (!ok || options.fisheyeMode < 0 || options.fisheyeMode > 13) {
         return false;
     }
-    options.wallMount = parser.isSet(wall);
-    return !parser.isSet(circle) || ParseCircle(parser.value(circle), options);
+    options.wallMount = parser.isSet(names.wall);
+    return !parser.isSet(names.circle) || ParseCircle(parser.value(names.circle), options);
 }
 
 bool ParseOptions(const QApplication& app, ShowController::Options& options, bool& untimed)
@@ -75,7 +118,15 @@ bool ParseOptions(const QApplication& app, ShowController::Options& options, boo
     const QCommandLineOption circle(QStringLiteral("circle"), QStringLiteral("fisheye circle X,Y,R in picture pixels"),
                                     QStringLiteral("x,y,r"));
     const QCommandLineOption wall(QStringLiteral("wall"), QStringLiteral("wall-mounted fisheye camera"));
-    parser.addOptions({untimedOption, exitAtEnd, screenshot, after, fisheye, circle, wall});
+    const QCommandLineOption lens(
+        QStringLiteral("lens"),
+        QStringLiteral("lens projection: equidistant, equisolid, stereographic or orthographic"),
+        QStringLiteral("projection"));
+    const QCommandLineOption lensFov(QStringLiteral("lens-fov"),
+                                     QStringLiteral("lens field of view in degrees (120-240)"),
+                                     QStringLiteral("deg"));
+    parser.addOptions(
+        {untimedOption, exitAtEnd, screenshot, after, fisheye, circle, wall, lens, lensFov});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("media file"));
     if (!parser.parse(app.arguments()) || parser.positionalArguments().size() != 1) {
         return false;
@@ -90,7 +141,7 @@ bool ParseOptions(const QApplication& app, ShowController::Options& options, boo
             return false;
         }
     }
-    if (!ParseFisheye(parser, fisheye, circle, wall, options)) {
+    if (!ParseFisheye(parser, {fisheye, circle, wall, lens, lensFov}, options)) {
         return false;
     }
     // FILE must come last: it goes to the engine as the raw argument bytes.
@@ -105,8 +156,10 @@ int main(int argc, char** argv)
     ShowController::Options options;
     bool untimed = false;
     if (!ParseOptions(app, options, untimed)) {
-        std::fprintf(stderr, "usage: vorel-show [--untimed] [--exit-at-end] [--screenshot PNG [--after N]]\n"
-                             "                  [--fisheye MODE [--circle X,Y,R] [--wall]] FILE\n");
+        std::fprintf(
+            stderr, "usage: vorel-show [--untimed] [--exit-at-end] [--screenshot PNG [--after N]]\n"
+                    "                  [--fisheye MODE [--circle X,Y,R] [--wall]\n"
+                    "                              [--lens PROJECTION] [--lens-fov DEG]] FILE\n");
         return 2;
     }
     options.file = QByteArray(argv[argc - 1]);
