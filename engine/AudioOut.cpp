@@ -2,8 +2,6 @@
 
 #include "EngineLog.h"
 
-#include <QAudioDeviceInfo>
-#include <QAudioOutput>
 #include <QDebug>
 #include <QMetaObject>
 #include <mutex>
@@ -17,10 +15,9 @@ namespace
 // Room in the device is polled this often at most, and at least every
 // quarter of a device period, so a waiting writer never spins on a core.
 constexpr int kMaxRoomPollMs = 10;
-// Device buffer asked for: short enough for prompt pause and seek and for a
-// small error in the clock (the sound server's own latency is not seen
-// through QAudioOutput), long enough to ride out a busy machine: decoded
-// sound waits ahead of the feeder, so a busy decoder does not starve it.
+// Device buffer asked for (mpv's PulseAudio buffer): short enough for prompt
+// pause and seek, long enough to ride out a busy machine: decoded sound
+// waits ahead of the feeder, so a busy decoder does not starve it.
 constexpr qint64 kDeviceBufferUs = 100000;
 } // namespace
 
@@ -82,16 +79,12 @@ void AudioOut::Setting(int sample_rate, int channels)
         m_enabled = true;
         return;
     }
-    const QAudioDeviceInfo device = QAudioDeviceInfo::defaultOutputDevice();
-    if (!device.isNull() && !device.isFormatSupported(format))
-        format = device.nearestFormat(format);
     RunOnSinkThread([this, format] { CreateOutput(format); });
 }
 
-// Sink thread only.
-// Sink thread. The new output is made and started without the lock (the
-// sound server may take its time), then swapped in; the old one is stopped
-// after the swap, so BufferedUs and writers wait only for the swap itself.
+// Sink thread. The new device is opened without the lock (the sound server
+// may take its time), then swapped in; the old one is dropped after the
+// swap, so BufferedUs and writers wait only for the swap itself.
 void AudioOut::CreateOutput(const QAudioFormat& format)
 {
     double volume;
@@ -99,40 +92,28 @@ void AudioOut::CreateOutput(const QAudioFormat& format)
         std::lock_guard<std::mutex> lock(m_mutex);
         volume = m_volume;
     }
-    auto output = std::make_unique<QAudioOutput>(format);
-    output->setBufferSize(format.bytesForDuration(kDeviceBufferUs));
-    output->setVolume(volume);
-    QIODevice* device = output->start();
-    const int periodSize = output->periodSize();
+    std::unique_ptr<AudioDevice> device = AudioDevice::Open(format, kDeviceBufferUs, volume);
     if (!device)
         qDebug() << __LINE__ << "AudioOut::Setting"
-                 << "output did not start" << output->error();
-    std::unique_ptr<QAudioOutput> old;
+                 << "no audio device";
+    std::unique_ptr<AudioDevice> old;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        old = std::move(m_output);
-        m_format = format;
-        m_output = std::move(output);
-        m_device = device;
-        m_periodSize = periodSize;
-        m_enabled = device != nullptr;
+        old = std::move(m_device);
+        m_format = device ? device->format() : format;
+        m_periodUs = device ? device->PeriodUs() : 0;
+        m_device = std::move(device);
+        m_enabled = m_device != nullptr;
         m_paused = false;
     }
-    if (old)
-        old->stop();
 }
 
 // Sink thread only (or after it has finished).
 void AudioOut::DeleteOutput()
 {
-    std::unique_ptr<QAudioOutput> old;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        old = std::move(m_output);
-        m_device = nullptr;
-    }
-    if (old)
-        old->stop();
+    std::unique_ptr<AudioDevice> old;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    old = std::move(m_device);
 }
 
 void AudioOut::SetVolume(double volume)
@@ -140,8 +121,8 @@ void AudioOut::SetVolume(double volume)
     RunOnSinkThread([this, volume] {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_volume = std::clamp(volume, 0.0, 1.0);
-        if (m_output)
-            m_output->setVolume(m_volume);
+        if (m_device)
+            m_device->SetVolume(m_volume);
     });
 }
 
@@ -150,12 +131,8 @@ void AudioOut::SetPaused(SinkPause pause)
     m_paused = pause == SinkPause::Paused;
     RunOnSinkThread([this, pause] {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_output)
-            return;
-        if (pause == SinkPause::Paused)
-            m_output->suspend();
-        else
-            m_output->resume();
+        if (m_device)
+            m_device->SetPaused(pause);
     });
 }
 
@@ -167,7 +144,7 @@ void AudioOut::Flush()
         QAudioFormat format;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (!m_output)
+            if (!m_device || m_device->Flush())
                 return;
             format = m_format;
         }
@@ -178,10 +155,7 @@ void AudioOut::Flush()
 qint64 AudioOut::BufferedUs() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_output || !m_device)
-        return 0;
-    const int buffered = m_output->bufferSize() - m_output->bytesFree();
-    return buffered > 0 ? m_format.durationForBytes(buffered) : 0;
+    return m_device ? m_device->LatencyUs() : 0;
 }
 
 void AudioOut::GetAudioFrameSlot(QByteArray audioFrame)
@@ -190,7 +164,7 @@ void AudioOut::GetAudioFrameSlot(QByteArray audioFrame)
 }
 
 bool AudioOut::Write(const QByteArray& pcm, const std::function<bool()>& keepWaiting,
-                     qint64* writtenBytes)
+                     qint64* writtenBytes, const Progress& progress)
 {
     if (writtenBytes)
         *writtenBytes = 0;
@@ -205,6 +179,8 @@ bool AudioOut::Write(const QByteArray& pcm, const std::function<bool()>& keepWai
             m_tap(pcm);
         if (writtenBytes)
             *writtenBytes = pcm.size();
+        if (progress)
+            progress(pcm.size());
         return true;
     }
     // Written in pieces of at most the free room, so a chunk larger than the
@@ -221,6 +197,8 @@ bool AudioOut::Write(const QByteArray& pcm, const std::function<bool()>& keepWai
         offset += written;
         if (writtenBytes)
             *writtenBytes = offset;
+        if (written > 0 && progress)
+            progress(offset);
         if (written == 0) {
             if (keepWaiting && !keepWaiting())
                 return false;
@@ -230,23 +208,28 @@ bool AudioOut::Write(const QByteArray& pcm, const std::function<bool()>& keepWai
     return true;
 }
 
-// Writer thread. Returns false when there is no device to write to.
+// Writer thread. Returns false when there is no device to write to, or it
+// failed (the sink is then disabled until the next Setting).
 bool AudioOut::WritePiece(const char* data, qint64 size, qint64* written)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     *written = 0;
-    if (!m_output || !m_device)
+    if (!m_device || !m_enabled)
         return false;
     if (m_paused)
         return true;
     const int frameBytes = std::max(1, m_format.bytesPerFrame());
-    qint64 room = std::min<qint64>(m_output->bytesFree(), size);
+    qint64 room = std::min<qint64>(m_device->BytesFree(), size);
     room -= room % frameBytes;
     if (room <= 0)
         return true;
-    const qint64 n = m_device->write(data, room);
-    if (n < 0)
+    const qint64 n = m_device->Write(data, room);
+    if (n < 0) {
+        qDebug() << __LINE__ << "AudioOut::GetAudioFrameSlot"
+                 << "device failed";
+        m_enabled = false;
         return false;
+    }
     *written = n;
     return true;
 }
@@ -256,7 +239,7 @@ void AudioOut::WaitForRoom() const
     qint64 periodUs = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        periodUs = m_format.durationForBytes(m_periodSize);
+        periodUs = m_periodUs;
     }
     const qint64 waitUs = std::clamp<qint64>(periodUs / 4, 1000, kMaxRoomPollMs * 1000);
     std::this_thread::sleep_for(std::chrono::microseconds(waitUs));

@@ -1,18 +1,21 @@
 #pragma once
-// The audio sink every playback writes PCM to: one QAudioOutput in push mode.
+// The audio sink every playback writes PCM to: one AudioDevice stream (a
+// PulseAudio stream of its own on Linux, Qt's audio output elsewhere).
 // Writing waits until the device has room, which paces the playback.
 //
 // Threads:
-//  - sink thread (m_thread): owns the QAudioOutput object; creating, starting,
-//    stopping, suspending, resuming and deleting it, and volume changes, run
-//    here (callers on other threads are blocked until it is done).
-//  - writer thread (the engine's reading thread, or the MVR audio feeder):
-//    Setting, GetAudioFrameSlot, BufferedUs; writes go straight to the device.
-// Lifetime: the destructor ends and joins the sink thread (the QAudioOutput
-// is deleted as it finishes); the owner joins every writer thread first.
-// Locks: m_mutex guards m_output, m_device, m_format and the counters. It is
+//  - sink thread (m_thread): owns the device; opening, pausing, resuming,
+//    flushing and dropping it, and volume changes, run here (callers on
+//    other threads are blocked until it is done).
+//  - writer thread (the engine's audio feeder, or a tool's thread):
+//    Setting, GetAudioFrameSlot, Write; writes go straight to the device.
+//  - any thread: BufferedUs (the presenter reads the clock through it).
+// Lifetime: the destructor ends and joins the sink thread (the device is
+// dropped as it finishes); the owner joins every writer thread first.
+// Locks: m_mutex guards m_device, m_format, m_volume and m_periodUs. It is
 // taken after the engine lock, never before it, and never held while waiting
-// for the sink thread or for room in the device.
+// for the sink thread or for room in the device; the device's own lock
+// (libpulse's main loop) is taken under it.
 
 #include <QAudioFormat>
 #include <QByteArray>
@@ -24,15 +27,12 @@
 #include <functional>
 #include <memory>
 
-#include <QAudioOutput>
-class QIODevice;
+#include "AudioDevice.h"
 
 enum class AudioOutputMode {
     Device, // the default audio output device
     Null    // accepts everything at once and plays nothing (untimed runs, tests)
 };
-
-enum class SinkPause { Running, Paused };
 
 class AudioOut : public QObject
 {
@@ -51,16 +51,21 @@ public:
     // The format the PCM must be in: the one asked for by Setting, or the
     // device's nearest supported one when it cannot play that.
     QAudioFormat Format() const;
-    // Microseconds of audio written but not yet played by the device.
+    // Microseconds from now until the last sound written is heard: what the
+    // device and, where it says so, the sound server still hold.
     qint64 BufferedUs() const;
     // Drops what the device still holds and starts a fresh stream.
     void Flush();
+    // Called after each piece of a chunk went to the device, with the bytes
+    // of the chunk written so far.
+    using Progress = std::function<void(qint64 writtenBytes)>;
     // Writes one chunk of PCM, waiting for room while `keepWaiting` returns
     // true (no predicate: until the device took it all). Returns false when
     // the chunk was not written whole; `writtenBytes` then says how much of
-    // it went (the tap sees exactly the bytes written).
+    // it went (the tap sees exactly the bytes written). A device that fails
+    // disables the sink until the next Setting.
     bool Write(const QByteArray& pcm, const std::function<bool()>& keepWaiting,
-               qint64* writtenBytes = nullptr);
+               qint64* writtenBytes = nullptr, const Progress& progress = {});
     void SetPaused(SinkPause pause);
     bool enabled() const { return m_enabled; }
 
@@ -78,9 +83,8 @@ private:
 
     // guarded by m_mutex
     QAudioFormat m_format;
-    QIODevice* m_device = nullptr;          // owned by m_output
-    std::unique_ptr<QAudioOutput> m_output; // lives on the sink thread
-    int m_periodSize = 0;
+    std::unique_ptr<AudioDevice> m_device; // made and dropped on the sink thread
+    qint64 m_periodUs = 0;
     double m_volume = 0.5;
 
     QThread m_thread;

@@ -35,7 +35,7 @@
 // joins the engine thread, and the audio sink joins its own thread when the
 // engine destroys it, after the engine thread.
 // Locks, in order: m_mutex (the engine lock: decoded queues, drain state),
-// then AudioOut's lock. Waits on m_queueChanged are made under a lock_guard
+// then AudioOut's lock, then its device's (libpulse's main loop). Waits on m_queueChanged are made under a lock_guard
 // of m_mutex, which the wait releases and takes again (std::mutex, so that
 // the thread sanitizer sees every hand-over). m_requestMutex, the packet
 // queues' locks, the clock's and the buffer pool's are leaves (nothing else

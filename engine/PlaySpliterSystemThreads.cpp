@@ -599,7 +599,9 @@ bool PlaySpliterSystem::TakeAudio(AudioQueueItem& item)
 }
 
 // The tempo follows the speed multiple at every chunk, so a speed change is
-// heard within the device's buffer.
+// heard within the device's buffer. The clock learns the media time written
+// so far after every piece the device takes, so that it never counts a
+// piece the device holds against the end of the chunk before.
 void PlaySpliterSystem::FeedAudio(AudioQueueItem& item)
 {
     const double tempo = m_multiple.load();
@@ -620,11 +622,18 @@ void PlaySpliterSystem::FeedAudio(AudioQueueItem& item)
         const bool paused = m_isPause && m_pacing == Pacing::Realtime;
         return !StopRequested() && serial == m_serial && paused == m_sinkPaused;
     };
+    const qint64 total = pcm.size();
+    const qint64 startMs = item.startMs >= 0 ? item.startMs : item.endMs - item.spanMs;
     qint64 offset = 0;
-    while (offset < pcm.size()) {
+    const auto progress = [&](qint64 written) {
+        if (serial != m_serial || item.endMs < 0 || total == 0)
+            return;
+        m_clock.OnAudioWritten(startMs + (item.endMs - startMs) * (offset + written) / total);
+    };
+    while (offset < total) {
         qint64 written = 0;
         const bool whole = m_audioOut->Write(offset ? pcm.mid(static_cast<int>(offset)) : pcm,
-                                             keepWaiting, &written);
+                                             keepWaiting, &written, progress);
         offset += written;
         if (whole)
             break;
@@ -634,6 +643,4 @@ void PlaySpliterSystem::FeedAudio(AudioQueueItem& item)
         if (written == 0 && m_sinkPaused)
             SleepMs(kIdleMs);
     }
-    if (serial == m_serial && item.endMs >= 0)
-        m_clock.OnAudioWritten(item.endMs);
 }

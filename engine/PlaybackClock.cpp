@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-
-PlaybackClock::PlaybackClock(BufferedAudioUs bufferedAudio) : m_bufferedAudio(std::move(bufferedAudio))
+PlaybackClock::PlaybackClock(BufferedAudioUs bufferedAudio)
+    : m_bufferedAudio(std::move(bufferedAudio))
 {
 }
 
@@ -15,6 +15,7 @@ void PlaybackClock::Reset()
     m_lastAudioMs = -1;
     m_anchorMediaMs = 0;
     m_pausedAtMs = 0;
+    m_floorMs = kNoFloor;
 }
 
 bool PlaybackClock::IsAnchored() const
@@ -49,7 +50,7 @@ void PlaybackClock::SetPaused(bool paused)
         return;
     const auto now = Steady::now();
     if (paused)
-        m_pausedAtMs = MonotonicMsLocked(now);
+        m_pausedAtMs = std::max(MonotonicMsLocked(now), m_floorMs);
     m_paused = paused;
     if (!paused)
         RebaseLocked(m_pausedAtMs, now);
@@ -58,6 +59,8 @@ void PlaybackClock::SetPaused(bool paused)
 void PlaybackClock::OnAudioWritten(qint64 mediaEndMs)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_haveAudio && mediaEndMs < m_audioEndMs)
+        m_floorMs = kNoFloor; // the sound's time stamps went back
     m_haveAudio = true;
     m_audioEndMs = mediaEndMs;
 }
@@ -72,7 +75,12 @@ qint64 PlaybackClock::NowMs() const
         return 0;
     if (m_paused)
         return m_pausedAtMs;
-    const auto now = Steady::now();
+    m_floorMs = std::max(m_floorMs, RunningMsLocked(bufferedUs, Steady::now()));
+    return m_floorMs;
+}
+
+qint64 PlaybackClock::RunningMsLocked(qint64 bufferedUs, Steady::time_point now) const
+{
     if (m_haveAudio && bufferedUs > 0) {
         // Devices report their fill level in steps of a period, so a reading
         // is exact only when it has just changed: the monotonic clock is

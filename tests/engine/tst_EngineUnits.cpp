@@ -91,6 +91,7 @@ private Q_SLOTS:
     void tempoOneIsBitExactAndTwoHalvesTheSamples();
     void pausedClockStandsStill();
     void clockFollowsAudioWrittenWhenTheDeviceHoldsSome();
+    void clockHoldsStillRatherThanGoingBack();
     void poolRecyclesBuffersUpToItsBound();
     void sinkDropsEmptyChunksAndWritesChunksLargerThanTheDevice();
     void sinkWriteStopsWhenToldWhilePaused();
@@ -235,6 +236,38 @@ void EngineUnitsTest::clockFollowsAudioWrittenWhenTheDeviceHoldsSome()
     // The device ran dry: the clock goes on by itself from there.
     bufferedUs = 0;
     QVERIFY(clock.NowMs() >= 1000);
+}
+
+void EngineUnitsTest::clockHoldsStillRatherThanGoingBack()
+{
+    qint64 bufferedUs = 0;
+    PlaybackClock clock([&] { return bufferedUs; });
+    clock.Anchor(0);
+    // No report from the device yet: the clock runs by itself.
+    QTest::qWait(60);
+    const qint64 early = clock.NowMs();
+    QVERIFY(early >= 50);
+    // The device then says the sound written (up to 100 ms) is heard 400 ms
+    // from now: the clock holds still until the sound catches up.
+    clock.OnAudioWritten(100);
+    bufferedUs = 400000;
+    QVERIFY(clock.NowMs() >= early);
+    QTest::qWait(30);
+    QVERIFY(clock.NowMs() >= early);
+    QVERIFY(clock.NowMs() < early + 20);
+    // The sound caught up: the clock follows it again.
+    clock.OnAudioWritten(1000);
+    bufferedUs = 200000;
+    QVERIFY(qAbs(clock.NowMs() - 800) < 20);
+    // Sound whose time stamps went back takes the clock back with it.
+    clock.OnAudioWritten(300);
+    bufferedUs = 100000;
+    QVERIFY(qAbs(clock.NowMs() - 200) < 20);
+    // So does a reset.
+    clock.Reset();
+    clock.Anchor(50);
+    bufferedUs = 0;
+    QVERIFY(clock.NowMs() < 100);
 }
 
 void EngineUnitsTest::poolRecyclesBuffersUpToItsBound()
