@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QStandardPaths>
 
 #ifdef Q_OS_UNIX
@@ -38,6 +39,30 @@ QString SingleInstance::DefaultServerName()
     }
 #endif
     return name;
+}
+
+QString SingleInstance::LockFileName() const
+{
+    const QString base = QDir::isAbsolutePath(m_serverName)
+                             ? m_serverName
+                             : QDir::tempPath() + QLatin1Char('/') + m_serverName;
+    return base + QStringLiteral(".lock");
+}
+
+SingleInstance::Role SingleInstance::Start(const QStringList& files)
+{
+    // Held from the hand-over to the listening: a start at the same instant
+    // waits here and then finds this one listening.
+    QLockFile lock(LockFileName());
+    if (!lock.tryLock(kDecideTimeoutMs)) {
+        qWarning() << __LINE__ << "SingleInstance::Start"
+                   << "cannot lock" << LockFileName() << lock.error();
+    }
+    if (HandOver(files)) {
+        return Role::HandedOver;
+    }
+    Listen();
+    return Role::Player;
 }
 
 bool SingleInstance::HandOver(const QStringList& files, int timeoutMs)

@@ -12,7 +12,10 @@ class QLocalSocket;
 // neither see nor reach it); a later start connects to it, hands over its
 // files (none: just show the window) and exits. A socket left behind by a
 // player that crashed answers no connection: the next start removes it and
-// listens in its place.
+// listens in its place. Starts made at the same instant decide one after the
+// other (Start holds a lock file beside the socket while it hands over or
+// listens), so exactly one of them becomes the player and the others hand
+// over to it; the lock of a start that crashed is taken over.
 //
 // Wire format: one QDataStream (Qt 5.15) QStringList of absolute paths per
 // connection, written by the client, which then disconnects.
@@ -25,6 +28,10 @@ class SingleInstance : public QObject
 
 public:
     static constexpr int kHandOverTimeoutMs = 3000;
+    // How long a start waits for another one deciding at the same instant.
+    static constexpr int kDecideTimeoutMs = 10000;
+
+    enum class Role { HandedOver, Player };
 
     explicit SingleInstance(const QString& serverName = DefaultServerName(),
                             QObject* parent = nullptr);
@@ -32,6 +39,13 @@ public:
 
     // "vorelplayer-" and the user's name, in the user's runtime folder on Unix.
     static QString DefaultServerName();
+
+    // A start: hands the files to a running player, or else listens as the
+    // player (the role it takes even when listening fails: no window is
+    // ever refused).
+    Role Start(const QStringList& files);
+    // The lock file Start holds while it decides.
+    QString LockFileName() const;
 
     // Gives the files to a running player; true when one took them.
     bool HandOver(const QStringList& files, int timeoutMs = kHandOverTimeoutMs);

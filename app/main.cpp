@@ -33,10 +33,9 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const QStringList files = AbsolutePaths(QCoreApplication::arguments().mid(1));
     SingleInstance instance;
-    if (instance.HandOver(files)) {
+    if (instance.Start(files) == SingleInstance::Role::HandedOver) {
         return 0;
     }
-    instance.Listen();
     QSettings settings(QString::fromLatin1(AppSettings::kFileName), QSettings::IniFormat);
     if (settings.value(QString::fromLatin1(AppSettings::kLogOn)).toBool()) {
         LogHandler::Install();

@@ -1,12 +1,14 @@
 // One player per user: hand-over of files to the listening player, an empty
-// hand-over, a socket left by a crash, and a restart that lets the next start
-// in.
+// hand-over, a socket left by a crash, starts at the same instant, and a
+// restart that lets the next start in.
 #include "SingleInstance.h"
 
 #include <QFile>
+#include <QLockFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 class SingleInstanceTest : public QObject
 {
@@ -51,6 +53,39 @@ private slots:
         QSignalSpy received(&next, &SingleInstance::sigFilesReceived);
         QVERIFY(later.HandOver({QStringLiteral("/b.mp4")}));
         QTRY_COMPARE(received.count(), 1);
+    }
+
+    void startsAtTheSameInstantDecideOneAfterTheOther()
+    {
+        SingleInstance first(Name("race"));
+        QCOMPARE(first.Start({}), SingleInstance::Role::Player);
+        SingleInstance second(Name("race"));
+        QSignalSpy received(&first, &SingleInstance::sigFilesReceived);
+        QCOMPARE(second.Start({QStringLiteral("/a.mp4")}), SingleInstance::Role::HandedOver);
+        QTRY_COMPARE(received.count(), 1);
+        first.Close();
+
+        // A start caught between its failed hand-over and its listening (it
+        // holds the lock): another start made meanwhile waits for it, then
+        // hands over instead of listening in its place.
+        SingleInstance deciding(Name("race"));
+        QLockFile lock(deciding.LockFileName());
+        QVERIFY(lock.lock());
+        SingleInstance::Role role = SingleInstance::Role::Player;
+        QThread* other = QThread::create([this, &role] {
+            SingleInstance late(Name("race"));
+            role = late.Start({QStringLiteral("/b.mp4")});
+        });
+        other->start();
+        QTest::qWait(300); // gives the other start the time to reach the lock
+        QSignalSpy handed(&deciding, &SingleInstance::sigFilesReceived);
+        QVERIFY(deciding.Listen());
+        lock.unlock();
+        QTRY_COMPARE(handed.count(), 1);
+        QVERIFY(other->wait(20000));
+        delete other;
+        QCOMPARE(role, SingleInstance::Role::HandedOver);
+        QCOMPARE(handed.first().first().toStringList(), QStringList{QStringLiteral("/b.mp4")});
     }
 
     void aClosedPlayerLetsTheNextStartListen()

@@ -245,6 +245,37 @@ private slots:
         QCOMPARE(first.state(), QProcess::Running);
     }
 
+    void startsAtTheSameInstantMakeOnePlayerWithAllTheFiles()
+    {
+        QDir(m_root.filePath(QStringLiteral("bin/LOG"))).removeRecursively();
+        WriteIni({{QStringLiteral("LOG/ON"), true},
+                  {QStringLiteral("Language/type"), QStringLiteral("en_us")}});
+        const QStringList names{QStringLiteral("a.mp4"), QStringLiteral("b.mp4"),
+                                QStringLiteral("c.mp4"), QStringLiteral("d.mp4")};
+        QVector<QProcess*> starts;
+        for (const QString& name : names) {
+            QFile(m_workDir + QLatin1Char('/') + name).open(QIODevice::WriteOnly);
+        }
+        for (const QString& name : names) {
+            starts << &Start({}, {name});
+        }
+        int players = 0;
+        for (QProcess* start : starts) {
+            if (!start->waitForFinished(5000)) {
+                ++players;
+                continue;
+            }
+            QCOMPARE(start->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(start->exitCode(), 0);
+        }
+        QCOMPARE(players, 1);
+        for (const QString& name : names) {
+            const QString opened = QStringLiteral("open isFile \"%1/%2\"").arg(m_workDir, name);
+            QTRY_VERIFY2_WITH_TIMEOUT(TodaysLog().contains(opened), qPrintable(opened),
+                                      kWindowWaitMs);
+        }
+    }
+
     void startRightAfterACrashSucceeds()
     {
         WriteIni({});
