@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QSaveFile>
 #include <QTransform>
 
 QString ScreenshotWriter::FileName(const QString& folder, const QDateTime& when)
@@ -53,9 +54,20 @@ QImage ScreenshotWriter::ToImage(const QByteArray& yuv, int width, int height,
 
 bool ScreenshotWriter::Write(const QImage& image, const QString& fileName)
 {
-    QImageWriter writer(fileName, "jpg");
+    // Written under a temporary name and renamed once whole: a file under a
+    // screenshot's name is never a partial JPEG (seen by a reader while the
+    // encoder writes, or left behind by a failed write).
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    QImageWriter writer(&file, "jpg");
     writer.setQuality(100);
-    return writer.write(image);
+    if (!writer.write(image)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 ScreenshotWriter::Result ScreenshotWriter::Save(const QByteArray& yuv, int width, int height,

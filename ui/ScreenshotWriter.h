@@ -37,6 +37,7 @@ public:
     // image.
     static QImage ToImage(const QByteArray& yuv, int width, int height,
                           const PictureFormat& format = PictureFormat());
-    // JPEG at quality 100.
+    // JPEG at quality 100. The file appears under its name only when whole;
+    // a failed write leaves nothing.
     static bool Write(const QImage& image, const QString& fileName);
 };

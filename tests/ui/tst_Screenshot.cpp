@@ -347,6 +347,16 @@ private slots:
         QVERIFY(!QFile::exists(none.fileName));
         const ScreenshotWriter::Result corrupt = ScreenshotWriter::Save(p.bytes().left(10), 8, 8, m_workDir.path(), when);
         QCOMPARE(corrupt.outcome, ScreenshotWriter::Outcome::Failed);
+
+        // The encoder gives up (wider than JPEG allows) after the file was
+        // opened: no empty or partial file is left under the screenshot's name.
+        const QString tooWideFolder = m_workDir.filePath(QStringLiteral("too-wide"));
+        QImage tooWide(70000, 2, QImage::Format_RGB888);
+        QVERIFY(!tooWide.isNull());
+        tooWide.fill(Qt::gray);
+        const ScreenshotWriter::Result unwritten = ScreenshotWriter::SaveImage(tooWide, tooWideFolder, when);
+        QCOMPARE(unwritten.outcome, ScreenshotWriter::Outcome::Failed);
+        QCOMPARE(QDir(tooWideFolder).entryList(QDir::Files), QStringList());
     }
 
     void mainWindowConfirmsOrReportsTheScreenshot_data()
