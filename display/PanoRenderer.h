@@ -32,8 +32,9 @@ class QOpenGLShaderProgram;
 // Threads: GUI thread only (the view's slots, paint and events). Locks, in
 // the order they are taken:
 //   1. layoutLock - the slot table, the current mode and the mode switches;
-//   2. paramLock  - picture size, circle, viewport, SetSource, the current
-//                   mesh and the GPU buffers.
+//   2. paramLock  - picture size, circle, lens (the mesh store's texture
+//                   coordinates), viewport, SetSource, the current mesh and
+//                   the GPU buffers.
 // Neither is recursive. SetViewMode takes layoutLock itself and must be
 // entered without it; Tick therefore runs before Render takes layoutLock.
 //

@@ -9,6 +9,7 @@
 #include "CExpandOrigin2.h"
 #include "CModelBase.h"
 #include "ExpandPerspective.h"
+#include "FisheyeLens.h"
 #include "RendererProbe.h"
 #include "ViewLayout.h"
 
@@ -78,6 +79,7 @@ private slots:
     void halfWayMorphReverses();
     void circlePressSteersTheSelectedPerspective();
     void noAnimationWithoutMeshes();
+    void lensRewritesTheShownMeshInPlace();
     void layoutSwitchesAllocateNothing();
 };
 
@@ -449,6 +451,42 @@ void PanoRendererTest::noAnimationWithoutMeshes()
     renderer.SelectMode(13);
     QCOMPARE(renderer.CurrentMode(), 13);
     QCOMPARE(renderer.vertexCount, 0);
+}
+
+void PanoRendererTest::lensRewritesTheShownMeshInPlace()
+{
+    RendererProbe renderer;
+    renderer.StartLikeTheView(kViewWidth, kViewHeight);
+    renderer.SetCircle(0, 400, 300, 290);
+    renderer.SetPictureSize(800, 600);
+    renderer.SelectMode(7);
+    const float* coords = nullptr;
+    {
+        float* set = nullptr;
+        int count = 0;
+        QVERIFY(renderer.meshStore.GetTexCoords(1, set, count));
+        coords = set;
+    }
+    const float rim = coords[2 * (renderer.vertexCount - 1)];
+    renderer.buffersDirty = false;
+    const FisheyeLens lens = FisheyeLens::Make(FisheyeLens::Projection::Equidistant, 240);
+    renderer.SetLens(lens);
+    QCOMPARE(renderer.Lens(), lens);
+    QVERIFY(renderer.buffersDirty);
+    // The shown views draw from the same arrays, now for the wider lens: the
+    // horizon lies at three quarters of the radius.
+    QVERIFY(qAbs(coords[2 * (renderer.vertexCount - 1)] - rim * 0.75f) < 1e-5f);
+    renderer.buffersDirty = false;
+    renderer.SetLens(lens);
+    QVERIFY(!renderer.buffersDirty);
+    renderer.SetLens(FisheyeLens());
+    QCOMPARE(coords[2 * (renderer.vertexCount - 1)], rim);
+
+    // Without meshes there is nothing to rewrite: the lens stays the default.
+    RendererProbe empty(QStringLiteral("/nonexistent/PanoDataCompress"));
+    empty.SetLens(lens);
+    QVERIFY(empty.Lens().IsDefault());
+    QVERIFY(!empty.buffersDirty);
 }
 
 void PanoRendererTest::layoutSwitchesAllocateNothing()
