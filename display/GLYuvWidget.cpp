@@ -596,6 +596,9 @@ void GLYuvWidget::SelectViewMode(int viewMode)
 
 void GLYuvWidget::SetLens(FisheyeLens lens)
 {
+    if (lens == m_lens) {
+        return;
+    }
     m_lens = lens;
     if (renderer) {
         renderer->SetLens(lens);

@@ -102,8 +102,8 @@ public slots:
     // created later.
     void SelectViewMode(int viewMode);
     // The lens of the fisheye picture for the dewarped display (default:
-    // equidistant, 180 degrees); redrawn at once. Kept for a render core
-    // created later.
+    // equidistant, 180 degrees); a different one is redrawn at once. Kept for
+    // a render core created later.
     void SetLens(FisheyeLens lens);
 
 protected:
