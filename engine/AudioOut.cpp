@@ -12,8 +12,9 @@
 
 namespace
 {
-// Room in the device is polled this often at most, and at least every
-// quarter of a device period, so a waiting writer never spins on a core.
+// Room in the device is polled this often at most, and at least every half
+// device period (the device frees room a period at a time; the rest of its
+// buffer plays meanwhile), so a waiting writer never spins on a core.
 constexpr int kMaxRoomPollMs = 10;
 // Device buffer asked for (mpv's PulseAudio buffer): short enough for prompt
 // pause and seek, long enough to ride out a busy machine: decoded sound
@@ -241,6 +242,6 @@ void AudioOut::WaitForRoom() const
         std::lock_guard<std::mutex> lock(m_mutex);
         periodUs = m_periodUs;
     }
-    const qint64 waitUs = std::clamp<qint64>(periodUs / 4, 1000, kMaxRoomPollMs * 1000);
+    const qint64 waitUs = std::clamp<qint64>(periodUs / 2, 1000, kMaxRoomPollMs * 1000);
     std::this_thread::sleep_for(std::chrono::microseconds(waitUs));
 }

@@ -22,6 +22,8 @@ inline constexpr int kEnoughPackets = 25;
 inline constexpr qint64 kEnoughPacketMs = 1000;
 // Idle polls of every loop (pause, empty or full queue, end of input).
 inline constexpr int kIdleMs = 10;
+// The FFmpeg reader's poll while its packet queues hold enough.
+inline constexpr int kReadAheadIdleMs = 50;
 // A picture further than this from the clock lies across a jump in the time
 // stamps (a recorder restart, a gap): it is paced by its distance from the
 // previous picture instead of waiting for the clock or being dropped.

@@ -22,14 +22,6 @@ std::atomic<const char*> g_currentFile{nullptr};
 
 using namespace PipelineLimits;
 
-namespace
-{
-void SleepMs(qint64 ms)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-} // namespace
-
 PlaySpliterSystem::PlaySpliterSystem()
     : m_audioOut(std::make_unique<AudioOut>()), m_clock([this] { return m_audioOut->BufferedUs(); })
 {
@@ -207,9 +199,11 @@ void PlaySpliterSystem::ReadLoop(const std::function<void()>& readStep)
         if (m_readFinished || full) {
             // At the end of the input the reader idles until the presenter
             // has shown the rest, or a seek brings the reading back (Seek
-            // wakes it).
+            // and stop wake it). Packets queued ahead last a second at
+            // least, so the FFmpeg reader looks again less often.
+            const int idleMs = m_isMvr || m_readFinished ? kIdleMs : kReadAheadIdleMs;
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_queueChanged.wait_for(m_mutex, std::chrono::milliseconds(kIdleMs));
+            m_readerWake.wait_for(m_mutex, std::chrono::milliseconds(idleMs));
             continue;
         }
         readStep();
@@ -217,7 +211,7 @@ void PlaySpliterSystem::ReadLoop(const std::function<void()>& readStep)
     if (!m_readFinished)
         m_readAborted = true;
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_queueChanged.notify_all();
+    NotifyAll();
 }
 
 bool PlaySpliterSystem::DecodedQueuesFull()
@@ -257,7 +251,7 @@ void PlaySpliterSystem::ServeSeek()
         m_clock.Reset();
         m_clock.SetPaused(false);
         m_isPause = false;
-        m_queueChanged.notify_all();
+        NotifyAll();
     }
     m_videoPackets.Flush();
     m_audioPackets.Flush();
@@ -287,7 +281,7 @@ bool PlaySpliterSystem::WaitForPictureRoom(unsigned serial)
     while (m_videoQueue.size() >= kMaxQueuedPictures) {
         if (StopRequested() || m_presenterDone || serial != m_serial)
             return false;
-        m_queueChanged.wait_for(m_mutex, std::chrono::milliseconds(kIdleMs));
+        m_videoChanged.wait_for(m_mutex, std::chrono::milliseconds(kIdleMs));
     }
     return serial == m_serial;
 }
@@ -298,7 +292,7 @@ bool PlaySpliterSystem::WaitForAudioRoom(unsigned serial)
     while (m_audioQueuedMs > kMaxQueuedAudioMs) {
         if (StopRequested() || m_presenterDone || serial != m_serial)
             return false;
-        m_queueChanged.wait_for(m_mutex, std::chrono::milliseconds(kIdleMs));
+        m_audioChanged.wait_for(m_mutex, std::chrono::milliseconds(kIdleMs));
     }
     return serial == m_serial;
 }
@@ -313,7 +307,21 @@ void PlaySpliterSystem::PushPicture(VideoQueueItem&& item)
     }
     NoteLandingLocked(item.ptsMs);
     m_videoQueue.push_back(std::move(item));
-    m_queueChanged.notify_all();
+    m_videoChanged.notify_all();
+}
+
+void PlaySpliterSystem::NotifyAll()
+{
+    m_videoChanged.notify_all();
+    m_audioChanged.notify_all();
+    m_readerWake.notify_all();
+}
+
+void PlaySpliterSystem::NotifyTaken(std::condition_variable_any& changed)
+{
+    changed.notify_all();
+    if (m_isMvr)
+        m_readerWake.notify_all();
 }
 
 void PlaySpliterSystem::NoteLandingLocked(qint64 ptsMs)
@@ -322,6 +330,7 @@ void PlaySpliterSystem::NoteLandingLocked(qint64 ptsMs)
         return;
     m_awaitingLanding = false;
     m_landingMs = ptsMs;
+    m_audioChanged.notify_all(); // the sound held for the landing may go
 }
 
 void PlaySpliterSystem::QueueAudio(const AVFrame& frame, qint64 startMs, unsigned serial)
@@ -340,7 +349,7 @@ void PlaySpliterSystem::QueueAudio(const AVFrame& frame, qint64 startMs, unsigne
         return;
     m_audioQueuedMs += item.spanMs;
     m_audioQueue.push_back(std::move(item));
-    m_queueChanged.notify_all();
+    m_audioChanged.notify_all();
 }
 
 void PlaySpliterSystem::ClearQueuesLocked()
@@ -350,7 +359,7 @@ void PlaySpliterSystem::ClearQueuesLocked()
     m_videoQueue.clear();
     m_audioQueue.clear();
     m_audioQueuedMs = 0;
-    m_queueChanged.notify_all();
+    NotifyAll();
 }
 
 // ---- MVR path ----------------------------------------------------------------
@@ -459,7 +468,7 @@ void PlaySpliterSystem::ClosePlay()
         m_isPause = false;
         m_cancelledUpTo = m_startRequests;
     }
-    m_queueChanged.notify_all();
+    NotifyAll();
     qDebug() << __LINE__ << "PlaySpliterSystem::ClosePlay"
              << "closeplay";
 }
@@ -523,5 +532,5 @@ void PlaySpliterSystem::Seek(int positionMs, SeekMode mode)
         m_seekRequest.targetMs = qMax(0, positionMs);
         m_seekRequest.mode = mode;
     }
-    m_queueChanged.notify_all();
+    NotifyAll();
 }

@@ -35,9 +35,14 @@
 // joins the engine thread, and the audio sink joins its own thread when the
 // engine destroys it, after the engine thread.
 // Locks, in order: m_mutex (the engine lock: decoded queues, drain state),
-// then AudioOut's lock, then its device's (libpulse's main loop). Waits on m_queueChanged are made under a lock_guard
-// of m_mutex, which the wait releases and takes again (std::mutex, so that
-// the thread sanitizer sees every hand-over). m_requestMutex, the packet
+// then AudioOut's lock, then its device's (libpulse's main loop). Waits on
+// the condition variables below are made under a lock_guard of m_mutex,
+// which the wait releases and takes again (std::mutex, so that the thread
+// sanitizer sees every hand-over). Each waiter waits on the one that tells
+// it what it waits for (and looks again at least every kIdleMs): the
+// presenter and the video decoder on m_videoChanged, the feeder and the audio
+// decoder on m_audioChanged, the reader on m_readerWake; stops, seeks, drains
+// and the end of reading notify all three. m_requestMutex, the packet
 // queues' locks, the clock's and the buffer pool's are leaves (nothing else
 // is taken while one is held).
 
@@ -223,6 +228,10 @@ private:
     bool WaitForPictureRoom(unsigned serial);
     bool WaitForAudioRoom(unsigned serial);
     void NoteLandingLocked(qint64 ptsMs);
+    void NotifyAll();
+    // A picture or sound left its queue: its producer may go on (the MVR
+    // reader decodes both).
+    void NotifyTaken(std::condition_variable_any& changed);
     void SendMessage(EngineMessage message);
 
     // presenter
@@ -268,7 +277,9 @@ private:
 
     // guarded by m_mutex (the engine lock)
     std::mutex m_mutex;
-    std::condition_variable_any m_queueChanged; // any decoded queue or drain state changed
+    std::condition_variable_any m_videoChanged; // pictures queued or taken
+    std::condition_variable_any m_audioChanged; // sound queued or taken, the feeder idle
+    std::condition_variable_any m_readerWake;   // a seek, a stop, room in the MVR queues
     std::deque<VideoQueueItem> m_videoQueue;
     std::deque<AudioQueueItem> m_audioQueue;
     qint64 m_audioQueuedMs = 0;

@@ -298,7 +298,7 @@ void PlaySpliterSystem::MarkDrained(bool video, unsigned serial)
     if (serial != m_serial)
         return;
     (video ? m_videoDrained : m_audioDrained) = true;
-    m_queueChanged.notify_all();
+    NotifyAll();
 }
 
 void PlaySpliterSystem::AudioDecodeLoop()
@@ -391,7 +391,7 @@ void PlaySpliterSystem::videoSolution()
             if (!m_hasVideo || m_coverArt)
                 ReportAudioPosition();
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_queueChanged.wait_for(m_mutex,
+            m_videoChanged.wait_for(m_mutex,
                                     std::chrono::milliseconds(qBound<qint64>(1, waitMs, kIdleMs)));
             continue;
         }
@@ -437,7 +437,7 @@ PlaySpliterSystem::PresentStep PlaySpliterSystem::TakeDuePicture(VideoQueueItem&
     }
     item = std::move(m_videoQueue.front());
     m_videoQueue.pop_front();
-    m_queueChanged.notify_all();
+    NotifyTaken(m_videoChanged);
     m_showedSinceSeek = true;
     m_lastShownPtsMs = item.ptsMs;
     m_lastShownAt = Steady::now();
@@ -540,13 +540,13 @@ void PlaySpliterSystem::audioSolution()
             std::lock_guard<std::mutex> lock(m_mutex);
             if (m_presenterDone)
                 break;
-            m_queueChanged.wait_for(m_mutex, std::chrono::milliseconds(kIdleMs));
+            m_audioChanged.wait_for(m_mutex, std::chrono::milliseconds(kIdleMs));
             continue;
         }
         FeedAudio(item);
         std::lock_guard<std::mutex> lock(m_mutex);
         m_feederBusy = false;
-        m_queueChanged.notify_all();
+        m_audioChanged.notify_all();
     }
     if (m_sinkPaused)
         m_audioOut->SetPaused(SinkPause::Running);
@@ -588,7 +588,7 @@ bool PlaySpliterSystem::TakeAudio(AudioQueueItem& item)
         item = std::move(m_audioQueue.front());
         m_audioQueue.pop_front();
         m_audioQueuedMs = qMax<qint64>(0, m_audioQueuedMs - item.spanMs);
-        m_queueChanged.notify_all();
+        NotifyTaken(m_audioChanged);
         if (m_landingMs < 0 || item.endMs < 0 || item.endMs > m_landingMs) {
             m_landingMs = -1;
             m_feederBusy = true;
