@@ -524,6 +524,7 @@ void GLYuvWidget::EnablePano(PanoMode circleMode, int centreX, int centreY, int 
     mode = circleMode;
     panoOn = true;
     panoInteractive = false;
+    setMouseTracking(false);
     reverse = mirrored;
     assistLine = withAssistLine;
     if (overlay) {
@@ -573,6 +574,9 @@ void GLYuvWidget::EnablePanoHY(PanoMode circleMode, int centreX, int centreY, in
         killTimer(timerId);
     }
     timerId = startTimer(kDewarpRepaintIntervalMs, Qt::CoarseTimer);
+    // The wheel and the keys act on the view under the pointer, without a
+    // click first.
+    setMouseTracking(true);
     reverse = false;
     assistLine = false;
     if (overlay) {
@@ -606,10 +610,20 @@ void GLYuvWidget::SetLens(FisheyeLens lens)
     update();
 }
 
+void GLYuvWidget::SetCruise(bool on)
+{
+    if (!renderer || !panoInteractive) {
+        return;
+    }
+    renderer->SetCruise(on);
+    update();
+}
+
 void GLYuvWidget::DisablePano()
 {
     panoOn = false;
     panoInteractive = false;
+    setMouseTracking(false);
     if (overlay) {
         overlay->SetMask(false);
     }
@@ -622,6 +636,7 @@ void GLYuvWidget::resizeEvent(QResizeEvent* event)
     QOpenGLWidget::resizeEvent(event);
     if (renderer) {
         renderer->SetViewportSize(width(), height());
+        renderer->SetPixelRatio(static_cast<float>(devicePixelRatioF()));
     }
     if (!overlay) {
         return;
@@ -644,7 +659,10 @@ void GLYuvWidget::timerEvent(QTimerEvent* event)
         return;
     }
     if (panoInteractive) {
-        update();
+        // Nothing moves: no repaint until input or a new picture.
+        if (!renderer || !renderer->IsAtRest()) {
+            update();
+        }
         return;
     }
     killTimer(timerId);
@@ -659,6 +677,9 @@ void GLYuvWidget::mousePressEvent(QMouseEvent* event)
         }
         lastX = event->x();
         lastY = event->y();
+        if (panoInteractive) {
+            update();
+        }
     }
     QOpenGLWidget::mousePressEvent(event);
 }
@@ -681,6 +702,9 @@ void GLYuvWidget::mouseDoubleClickEvent(QMouseEvent* event)
 
 void GLYuvWidget::mouseMoveEvent(QMouseEvent* event)
 {
+    if (!(event->buttons() & Qt::LeftButton) && panoInteractive && renderer) {
+        renderer->OnHover(event->x(), event->y());
+    }
     if (event->buttons() & Qt::LeftButton) {
         const int x = event->x();
         const int y = event->y();
@@ -707,9 +731,25 @@ void GLYuvWidget::mouseMoveEvent(QMouseEvent* event)
 void GLYuvWidget::wheelEvent(QWheelEvent* event)
 {
     if (panoInteractive && renderer) {
-        renderer->OnWheel(event->angleDelta().y());
+        // The view under the pointer takes the wheel, clicked or not.
+        const QPoint at = event->position().toPoint();
+        renderer->OnHover(at.x(), at.y());
+        renderer->OnWheel(WheelDelta(*event));
+        update();
     }
     QOpenGLWidget::wheelEvent(event);
+}
+
+// Wheels report eighths of a degree, 120 per notch; a touchpad that reports
+// only pixels counts kTouchpadPixelsPerNotch of them as a notch.
+int GLYuvWidget::WheelDelta(const QWheelEvent& event)
+{
+    constexpr int kTouchpadPixelsPerNotch = 40;
+    const int angle = event.angleDelta().y();
+    if (angle != 0) {
+        return angle;
+    }
+    return event.pixelDelta().y() * PanoRenderer::kWheelDeltaPerNotch / kTouchpadPixelsPerNotch;
 }
 
 void GLYuvWidget::enterEvent(QEvent* event)
@@ -720,6 +760,9 @@ void GLYuvWidget::enterEvent(QEvent* event)
 
 void GLYuvWidget::leaveEvent(QEvent* event)
 {
+    if (panoInteractive && renderer) {
+        renderer->OnHover(-1, -1);
+    }
     emit sigLeave();
     QOpenGLWidget::leaveEvent(event);
 }

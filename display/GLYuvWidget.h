@@ -2,6 +2,7 @@
 
 #include "FisheyeLens.h"
 #include "PanoMode.h"
+#include "PanoRenderer.h"
 #include "PictureFormat.h"
 #include "PictureGeometry.h"
 
@@ -105,6 +106,14 @@ public slots:
     // equidistant, 180 degrees); a different one is redrawn at once. Kept for
     // a render core created later.
     void SetLens(FisheyeLens lens);
+    // The slow automatic rotation of the dewarped panorama and perspective
+    // views; steering a view by hand stops it there.
+    void SetCruise(bool on);
+
+public:
+    bool IsCruising() const { return renderer && panoInteractive && renderer->IsCruising(); }
+    // The dewarped layout shown has a view that can cruise.
+    bool CanCruise() const { return renderer && panoInteractive && renderer->CanCruise(); }
 
 protected:
     void initializeGL() override;
@@ -116,6 +125,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    static int WheelDelta(const QWheelEvent& event);
     void enterEvent(QEvent* event) override;
     void leaveEvent(QEvent* event) override;
 

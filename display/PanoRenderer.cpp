@@ -13,6 +13,8 @@
 #include "ExpandPerspective2.h"
 #include "ExpandRectImage.h"
 #include "MorphCycle.h"
+#include "PanoramaModelBase.h"
+#include "PerspectiveModelBase.h"
 
 #include <QMutexLocker>
 #include <QOpenGLContext>
@@ -96,6 +98,10 @@ void PanoRenderer::CreateModels()
     };
     for (int i = 0; i < kModelCount; ++i) {
         models[i] = kTable[i]();
+    }
+    // The double panorama's halves show opposite half circles.
+    for (int half : {9, 10}) {
+        static_cast<CExpandLnglat360*>(models[half].get())->SetSpanDegrees(180.0f);
     }
     transitOrigin = std::make_unique<CTransitOrigin2Pers>();
     transitCylinder = std::make_unique<CTransitLnglat2Cylinder>();
@@ -298,6 +304,8 @@ void PanoRenderer::SetViewMode(int mode, bool fresh)
         viewSlots[i].model->Stop();
     }
     currentMode = mode;
+    // A new layout is drawn before anything counts as at rest.
+    stillTicks = 0;
     slotCount = build.count;
     viewSlots = build.table;
     for (int i = 0; i < slotCount; ++i) {
@@ -520,7 +528,14 @@ void PanoRenderer::Render()
     if (!meshLoaded) {
         return;
     }
-    Tick();
+    if (animationNow) {
+        Advance(animationNow());
+    } else {
+        if (!animationTimer.isValid()) {
+            animationTimer.start();
+        }
+        Advance(animationTimer.elapsed());
+    }
     QMutexLocker layout(&layoutLock);
     QSize viewport;
     {
@@ -570,12 +585,126 @@ void PanoRenderer::DrawSlots(const QSize& viewport)
     }
 }
 
+void PanoRenderer::Advance(qint64 nowMs)
+{
+    if (!meshLoaded) {
+        return;
+    }
+    if (restedAtLastTick) {
+        animationClock.Restart();
+    }
+    const int ticks = animationClock.TicksAt(nowMs);
+    for (int i = 0; i < ticks; ++i) {
+        Tick();
+    }
+    if (ticks > 0) {
+        restedAtLastTick = IsAtRest();
+    }
+}
+
+bool PanoRenderer::IsAtRest() const
+{
+    // Speeds are judged by what they do: a spring may hold a view still for
+    // a tick or two (a bounce, a clamp), so rest takes kRestTicks still ticks.
+    constexpr int kRestTicks = 5;
+    QMutexLocker layout(&layoutLock);
+    if (stillTicks < kRestTicks) {
+        return false;
+    }
+    for (int i = 0; i < slotCount; ++i) {
+        if (!viewSlots[i].model->IsAtRest()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Caller holds layoutLock.
+bool PanoRenderer::CruisesLocked(const CModelBase* model) const
+{
+    return dynamic_cast<const PerspectiveModelBase*>(model)
+           || dynamic_cast<const PanoramaModelBase*>(model);
+}
+
+void PanoRenderer::SetCruise(bool on)
+{
+    QMutexLocker layout(&layoutLock);
+    for (int i = 0; i < slotCount; ++i) {
+        CModelBase* model = viewSlots[i].model;
+        if (!CruisesLocked(model)) {
+            continue;
+        }
+        if (on) {
+            model->StartCruiseFromRest();
+        } else {
+            model->StopCruise();
+        }
+    }
+    restedAtLastTick = false;
+}
+
+bool PanoRenderer::IsCruising() const
+{
+    QMutexLocker layout(&layoutLock);
+    for (int i = 0; i < slotCount; ++i) {
+        if (viewSlots[i].model->IsCruising() && CruisesLocked(viewSlots[i].model)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool PanoRenderer::CanCruise() const
+{
+    QMutexLocker layout(&layoutLock);
+    for (int i = 0; i < slotCount; ++i) {
+        if (CruisesLocked(viewSlots[i].model)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Caller holds layoutLock.
+void PanoRenderer::LinkHalves()
+{
+    float pans[2] = {0.0f, 0.0f};
+    float tilts[2] = {0.0f, 0.0f};
+    for (int k = 0; k < 2; ++k) {
+        viewSlots[k].model->GetAngles(pans[k], tilts[k]);
+    }
+    // The half under the button leads; otherwise the one that moved more.
+    int leader = 0;
+    if (viewSlots[1].pressed) {
+        leader = 1;
+    } else if (!viewSlots[0].pressed) {
+        const float moved0 = std::fabs(std::remainder(pans[0] - linkedPans[0], 360.0f));
+        const float moved1 = std::fabs(std::remainder(pans[1] - linkedPans[1], 360.0f));
+        leader = moved1 > moved0 ? 1 : 0;
+    }
+    const int follower = 1 - leader;
+    const float opposite = pans[leader] + 180.0f;
+    // The follower's own speed goes: it moves with the leader only.
+    if (std::fabs(std::remainder(pans[follower] - opposite, 360.0f)) > 1e-3f) {
+        viewSlots[follower].model->SetAngles(opposite, tilts[follower]);
+    }
+    viewSlots[follower].model->GetAngles(pans[follower], tilts[follower]);
+    linkedPans[0] = pans[0];
+    linkedPans[1] = pans[1];
+}
+
 void PanoRenderer::Tick()
 {
     int mode = -1;
     int frontState = CModelBase::Idle;
+    std::array<CModelBase::Pose, kMaxSlots> before{};
+    std::array<const CModelBase*, kMaxSlots> shownBefore{};
     {
         QMutexLocker layout(&layoutLock);
+        for (int i = 0; i < slotCount; ++i) {
+            before[i] = viewSlots[i].model->CurrentPose();
+            shownBefore[i] = viewSlots[i].model;
+        }
         for (int i = 0; i < slotCount; ++i) {
             const int state = viewSlots[i].model->Animate();
             if (i == 0) {
@@ -588,6 +717,9 @@ void PanoRenderer::Tick()
         }
         if (ViewLayout::LinksSelection(mode) && slotCount > 1) {
             LinkSelection();
+        }
+        if (mode == ViewLayout::ViewDoublePanorama && slotCount == 2) {
+            LinkHalves();
         }
     }
     if (mode == ViewLayout::ViewOrigin || mode == ViewLayout::ViewPerspective) {
@@ -602,6 +734,29 @@ void PanoRenderer::Tick()
             SetViewMode(ViewLayout::ViewPanoramaCylinder, false);
         }
     }
+    NoteMotion(before, shownBefore);
+}
+
+// Whether the tick changed what is shown: another layout or front model, or
+// a pose moved further than a speed too small to see.
+void PanoRenderer::NoteMotion(const std::array<CModelBase::Pose, kMaxSlots>& before,
+                              const std::array<const CModelBase*, kMaxSlots>& shownBefore)
+{
+    constexpr float kStill = 1e-4f;
+    QMutexLocker layout(&layoutLock);
+    bool moved = false;
+    for (int i = 0; i < kMaxSlots && !moved; ++i) {
+        const CModelBase* now = i < slotCount ? viewSlots[i].model : nullptr;
+        if (now != shownBefore[i]) {
+            moved = true;
+        } else if (now) {
+            const CModelBase::Pose after = now->CurrentPose();
+            for (size_t k = 0; k < after.size(); ++k) {
+                moved = moved || std::fabs(after[k] - before[i][k]) > kStill;
+            }
+        }
+    }
+    stillTicks = moved ? 0 : stillTicks + 1;
 }
 
 // The circle view shows where the selected perspective looks; dragging in
@@ -653,150 +808,4 @@ QSize PanoRenderer::ViewportSize() const
 {
     QMutexLocker param(&paramLock);
     return QSize(viewportWidth, viewportHeight);
-}
-
-bool PanoRenderer::Hits(const ViewSlot& slot, int x, int y, const QSize& viewport) const
-{
-    const float u = static_cast<float>(x) / static_cast<float>(viewport.width());
-    const float v = 1.0f - static_cast<float>(y) / static_cast<float>(viewport.height());
-    return ViewLayout::Contains({slot.left, slot.top, slot.right, slot.bottom}, u, v);
-}
-
-void PanoRenderer::OnButton(bool down, int x, int y)
-{
-    const QSize viewport = ViewportSize();
-    if (viewport.width() <= 0 || viewport.height() <= 0) {
-        return;
-    }
-    QMutexLocker layout(&layoutLock);
-    if (down) {
-        lastX = x;
-        lastY = y;
-    }
-    int hit = -1;
-    const bool keepsSelection = ViewLayout::KeepsSelectionOnCircle(currentMode);
-    for (int i = 0; i < slotCount; ++i) {
-        ViewSlot& slot = viewSlots[i];
-        if (Hits(slot, x, y, viewport)) {
-            slot.pressed = down;
-            slot.hover = true;
-            slot.model->SetPressed(down);
-            hit = i;
-            continue;
-        }
-        slot.pressed = false;
-        slot.model->SetPressed(false);
-        // A press in the circle view keeps the selected perspective selected.
-        if (!(keepsSelection && (hit == 0 || i == 0 || !down))) {
-            slot.model->ClearSelected();
-        }
-    }
-    PressPairs(down);
-    HoverLocked(x, y, viewport);
-}
-
-// The views of a morph pair follow the button together, so that a switch
-// in the middle of a gesture finds the new front in the same press state.
-// Caller holds layoutLock.
-void PanoRenderer::PressPairs(bool down)
-{
-    CModelBase* pair[3] = {nullptr, nullptr, nullptr};
-    if (currentMode == ViewLayout::ViewOrigin || currentMode == ViewLayout::ViewPerspective) {
-        pair[0] = models[0].get();
-        pair[1] = models[1].get();
-        pair[2] = transitOrigin.get();
-    } else if (currentMode == ViewLayout::ViewPanoramaCylinder) {
-        pair[0] = models[6].get();
-        pair[1] = models[5].get();
-        pair[2] = transitCylinder.get();
-    } else {
-        return;
-    }
-    for (CModelBase* model : pair) {
-        model->SetPressed(down);
-    }
-    if (slotCount > 0) {
-        viewSlots[0].pressed = down;
-    }
-}
-
-void PanoRenderer::OnHover(int x, int y)
-{
-    const QSize viewport = ViewportSize();
-    QMutexLocker layout(&layoutLock);
-    HoverLocked(x, y, viewport);
-}
-
-// Caller holds layoutLock.
-void PanoRenderer::HoverLocked(int x, int y, const QSize& viewport)
-{
-    if (viewport.width() < 1 || viewport.height() < 1) {
-        return;
-    }
-    const float width = static_cast<float>(viewport.width());
-    const float height = static_cast<float>(viewport.height());
-    for (int i = 0; i < slotCount; ++i) {
-        ViewSlot& slot = viewSlots[i];
-        slot.hover = Hits(slot, x, y, viewport);
-        // The position inside the slot, y from its bottom edge.
-        slot.model->SetClickPoint(slot.hover, static_cast<float>(x) - width * slot.left,
-                                  height - static_cast<float>(y) - slot.bottom * height);
-    }
-}
-
-void PanoRenderer::OnMove(int x, int y)
-{
-    const QSize viewport = ViewportSize();
-    QMutexLocker layout(&layoutLock);
-    const int dx = x - lastX;
-    const int dy = y - lastY;
-    for (int i = 0; i < slotCount; ++i) {
-        if (viewSlots[i].pressed) {
-            viewSlots[i].model->OnDrag(static_cast<float>(dx), static_cast<float>(dy));
-        }
-    }
-    HoverLocked(x, y, viewport);
-    lastX = x;
-    lastY = y;
-}
-
-void PanoRenderer::MarkMoved(int, int)
-{
-    QMutexLocker layout(&layoutLock);
-    for (int i = 0; i < slotCount; ++i) {
-        viewSlots[i].model->MarkMoved();
-    }
-}
-
-void PanoRenderer::OnWheel(int delta)
-{
-    QMutexLocker layout(&layoutLock);
-    for (int i = 0; i < slotCount; ++i) {
-        if (viewSlots[i].pressed || viewSlots[i].hover) {
-            viewSlots[i].model->OnWheel(static_cast<float>(delta));
-        }
-    }
-}
-
-void PanoRenderer::OnDoubleClick(int x, int y)
-{
-    const QSize viewport = ViewportSize();
-    if (viewport.width() <= 0 || viewport.height() <= 0) {
-        return;
-    }
-    bool hit = false;
-    int mode = -1;
-    {
-        QMutexLocker layout(&layoutLock);
-        for (int i = 0; i < slotCount; ++i) {
-            if (Hits(viewSlots[i], x, y, viewport)) {
-                viewSlots[i].model->Pick();
-                hit = true;
-            }
-        }
-        mode = currentMode;
-    }
-    if (hit && ViewLayout::HasZoomToggle(mode)) {
-        SetViewMode(mode, false);
-    }
 }

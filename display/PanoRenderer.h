@@ -1,10 +1,13 @@
 #pragma once
 
+#include "AnimationClock.h"
+#include "CModelBase.h"
 #include "MeshBuffers.h"
 #include "PanoMeshStore.h"
 #include "ViewLayout.h"
 #include "ViewSlot.h"
 
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QOpenGLFunctions>
@@ -12,10 +15,10 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class CExpandModelBase;
-class CModelBase;
 class CTransitLnglat2Cylinder;
 class CTransitModelBase;
 class CTransitOrigin2Pers;
@@ -88,19 +91,39 @@ public:
         return meshStore.Lens();
     }
 
-    // One paint: Tick, then every slot drawn. Needs the context current and
-    // the view's textures holding the picture.
+    // One paint: the animation ticks due (Advance on the render core's own
+    // clock), then every slot drawn. Needs the context current and the view's
+    // textures holding the picture.
     void Render();
+    // Runs the animation ticks due at nowMs (monotonic milliseconds, see
+    // AnimationClock), so that every animation keeps its speed whatever the
+    // paint rate. After a rest the first call steps once.
+    void Advance(qint64 nowMs);
+    // Where Render reads the time, monotonic milliseconds; by default an
+    // elapsed timer of its own. Tests give a clock they step themselves.
+    void SetAnimationClock(std::function<qint64()> nowMs) { animationNow = std::move(nowMs); }
     // One animation step of the shown models and the mode switches their
     // states ask for.
     void Tick();
+    // True when no shown view would move without new input: the view need not
+    // repaint until input or a new picture comes.
+    bool IsAtRest() const;
+
+    // The slow automatic rotation of the shown panorama and perspective
+    // views; a press, drag or wheel on a view stops it there.
+    void SetCruise(bool on);
+    bool IsCruising() const;
+    // The layout has a view that can cruise.
+    bool CanCruise() const;
 
     void OnButton(bool down, int x, int y);
     void OnHover(int x, int y);
     void OnMove(int x, int y);
     // A large jump of the pointer: every shown model is marked as moved.
     void MarkMoved(int dx, int dy);
-    // delta as Qt reports it, 120 per notch.
+    static constexpr int kWheelDeltaPerNotch = 120;
+    // delta as Qt reports it, kWheelDeltaPerNotch per notch; touchpads send
+    // fractions. Reaches the views pressed or under the pointer.
     void OnWheel(int delta);
     void OnDoubleClick(int x, int y);
 
@@ -149,8 +172,15 @@ protected:
     void RefillBuffers();
     void DrawSlots(const QSize& viewport);
     void LinkSelection();
+    // The double panorama's halves stay opposite: the one being moved leads.
+    void LinkHalves();
+    bool CruisesLocked(const CModelBase* model) const;
+    void NoteMotion(const std::array<CModelBase::Pose, kMaxSlots>& before,
+                    const std::array<const CModelBase*, kMaxSlots>& shownBefore);
 
     QSize ViewportSize() const;
+    // Device pixels per view pixel; takes paramLock.
+    float PixelRatio() const;
     bool Hits(const ViewSlot& slot, int x, int y, const QSize& viewport) const;
     void HoverLocked(int x, int y, const QSize& viewport);
     void PressPairs(bool down);
@@ -194,6 +224,16 @@ protected:
     MeshBuffers buffers;
     int lastX = 0;
     int lastY = 0;
+    // Animation time (GUI thread): the render core's clock and the ticks it
+    // makes; restedAtLastTick restarts the count after a rest.
+    QElapsedTimer animationTimer;
+    std::function<qint64()> animationNow;
+    AnimationClock animationClock;
+    bool restedAtLastTick = true;
+    // Ticks in a row that changed nothing shown (guarded by layoutLock).
+    int stillTicks = 0;
+    // Pans of the double panorama's halves after the last link, external.
+    float linkedPans[2] = {0.0f, 0.0f};
     mutable QMutex paramLock;
     mutable QMutex layoutLock;
 };

@@ -57,8 +57,17 @@ void CExpandLnglat360::UpdateMatrices(int width, int height)
     fov = 90;
     const float aspect = float(width) / float(height);
     projMatrix.setToIdentity();
-    projMatrix.ortho(-kStripHalfHeight * aspect, kStripHalfHeight * aspect, -kStripHalfHeight,
-                     kStripHalfHeight, 1.0f, 400.0f);
-    const float hHalf = qRadiansToDegrees(std::atan(aspect));
+    float hHalf = 0.0f;
+    if (m_spanDegrees > 0.0f) {
+        // The strip runs 100 world units per radian of longitude.
+        const float halfWidth = kStripHalfHeight * qDegreesToRadians(m_spanDegrees) * 0.5f;
+        projMatrix.ortho(-halfWidth, halfWidth, -kStripHalfHeight, kStripHalfHeight, 1.0f,
+                         400.0f);
+        hHalf = m_spanDegrees * 0.5f;
+    } else {
+        projMatrix.ortho(-kStripHalfHeight * aspect, kStripHalfHeight * aspect,
+                         -kStripHalfHeight, kStripHalfHeight, 1.0f, 400.0f);
+        hHalf = qRadiansToDegrees(std::atan(aspect));
+    }
     FinishPanorama(width, hHalf, 0.0f);
 }

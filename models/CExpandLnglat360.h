@@ -20,6 +20,13 @@ public:
     void UpdateMatrices(int viewWidth, int viewHeight) override;
     void BuildView(int viewWidth, int viewHeight) override;
 
+    // Degrees of longitude across the viewport, with the strip's full height
+    // stretched to it (as the whole-strip view does); 0, the default, shows a
+    // window of the viewport's own shape. The double panorama's halves show
+    // 180 each, so that together they cover the circle on any window.
+    void SetSpanDegrees(float degrees) { m_spanDegrees = degrees; }
+
 private:
+    float m_spanDegrees = 0.0f;
     std::unique_ptr<float[]> m_regionStorage[2];
 };

@@ -16,6 +16,10 @@ public:
     void Reset() override;
     void Start() override;
     int Animate() override;
+    // A tenth of the distance range per notch.
+    float WheelUnitsPerNotch() const override { return 0.1f; }
+    float Distance() const { return distance; }
+    Pose CurrentPose() const override { return {pan, tilt, fov, distance}; }
     void UpdateMatrices(int viewWidth, int viewHeight) override;
     void BuildView(int viewWidth, int viewHeight) override;
 

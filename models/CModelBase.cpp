@@ -223,8 +223,9 @@ void CModelBase::OnWheel(float delta)
 {
     if (delta * wheel < 0) {
         accumWheel = 0;
+        wheel = 0;
     }
-    wheel = delta;
+    wheel += delta;
     cruise = false;
     dragDir = DirNone;
     targetActive = false;
@@ -565,4 +566,34 @@ void CModelBase::DrawRegion(QOpenGLShaderProgram* program)
         glDrawArrays(GL_TRIANGLE_FAN, 0, count);
         glDisable(GL_BLEND);
     }
+}
+
+bool CModelBase::IsAtRest() const
+{
+    constexpr float kNoInput = 1e-6f;
+    return !pressed && !cruise && !targetActive && state != AutoZoom
+           && std::fabs(wheel) <= kNoInput && std::fabs(dragX) <= kNoInput
+           && std::fabs(dragY) <= kNoInput;
+}
+
+CModelBase::Pose CModelBase::CurrentPose() const
+{
+    float shownPan = 0.0f;
+    float shownTilt = 0.0f;
+    GetAngles(shownPan, shownTilt);
+    return {shownPan, shownTilt, fov, 0.0f};
+}
+
+void CModelBase::StartCruiseFromRest()
+{
+    // The perspective views cruise only after a sideways drag; a cruise asked
+    // for from a menu counts as one to the right. Every model's cruise keeps
+    // a speed it already has and settles it at its own cruise speed; from
+    // rest it needs a push.
+    constexpr float kCruiseStartSpeed = 0.2f;
+    dragDir = DirRight;
+    targetActive = false;
+    cruise = true;
+    tiltSpeed = zoomSpeed = 0;
+    panSpeed = kCruiseStartSpeed;
 }

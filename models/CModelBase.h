@@ -4,6 +4,8 @@
 #include <QOpenGLFunctions>
 #include <QVector3D>
 
+#include <array>
+
 class QOpenGLShaderProgram;
 
 // Common base of every dewarp model: a mesh (borrowed from the mesh store), a
@@ -49,7 +51,21 @@ public:
     void SetMeshData(const float* vertices, const float* texCoords, int vertexCount,
                      int indexCount);
     void OnDrag(float dx, float dy);
+    // delta in the model's own wheel units (WheelUnitsPerNotch per notch).
+    // Several calls between two draws add up, as a touchpad sends many small
+    // deltas; a reversal starts over.
     void OnWheel(float delta);
+    // How far one wheel notch moves this model, in the units its OnWheel
+    // takes: 4 degrees of field of view for the perspective views by default.
+    virtual float WheelUnitsPerNotch() const { return 1.0f; }
+    // False while something is bound to move the view: a button held, input
+    // not yet drawn, a go-to, a cruise or an animation of the model's own.
+    // Speeds are judged by their effect instead (CurrentPose over a tick).
+    virtual bool IsAtRest() const;
+    // What the view shows, for telling whether a tick changed it: pan, tilt,
+    // field of view and one value of the model's own.
+    using Pose = std::array<float, 4>;
+    virtual Pose CurrentPose() const;
     void SetPressed(bool down);
     void SetClickPoint(bool inside, float x, float y);
     void SetTarget(bool active, float pan, float tilt);
@@ -62,6 +78,11 @@ public:
     bool IsPicked() const { return picked; }
     void Pick();
     void StartCruise() { cruise = true; }
+    bool IsCruising() const { return cruise; }
+    void StopCruise() { cruise = false; }
+    // Starts the slow automatic rotation from rest, turning to the right.
+    void StartCruiseFromRest();
+    float Fov() const { return fov; }
     void SetShowOutline(bool on) { showOutline = on; }
     void GetOutline(const float*& points, int& count) const;
     void SetFrameBorder(bool on) { frameBorder = on; }

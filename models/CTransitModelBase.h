@@ -13,6 +13,9 @@ public:
     // Jumps to the end frame of the direction when apply is set and morph data
     // is attached; otherwise only the direction changes.
     virtual void SetDirection(bool forward, bool apply);
+    // A morph steps a frame every tick until it reaches an end, where the
+    // render core replaces it.
+    bool IsAtRest() const override { return false; }
 
     void SetMorphData(const float* frames, const float* texCoords, int vertexCount,
                       int indexCount, int frameCount);

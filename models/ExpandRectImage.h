@@ -14,6 +14,10 @@ public:
     void Reset() override;
     void Start() override;
     int Animate() override;
+    // The largest scale step a frame takes.
+    float WheelUnitsPerNotch() const override { return 0.05f; }
+    float Scale() const { return scale; }
+    Pose CurrentPose() const override { return {eye.x(), offsetY, scale, 0.0f}; }
     void UpdateMatrices(int viewWidth, int viewHeight) override;
     void BuildView(int viewWidth, int viewHeight) override;
 

@@ -25,6 +25,10 @@ constexpr float kLimitSnapSpeed = 0.2f;
 constexpr float kMaxDragPanSpeed = 5.0f;
 constexpr float kMaxDragTiltSpeed = 1.5f;
 constexpr float kWheelFovGain = 4.0f;
+// Leaving by the wheel needs more than one notch's push past the widest view
+// (two and a bit within the fade): one notch at the limit never leaves.
+constexpr float kLeaveOvershoot = 2.0f * kWheelFovGain;
+constexpr float kOvershootFadePerTick = 0.1f;
 constexpr float kMaxZoomSpeed = 3.0f;
 // Go-to: acceleration of the longer axis and top speed, degrees per tick.
 constexpr float kGotoAccel = 0.5f;
@@ -99,7 +103,7 @@ float SteerToCruise(float speed)
 } // namespace
 
 PerspectiveModelBase::PerspectiveModelBase()
-    : leaveFlag(false), outlinePan(0), outlineTilt(0), outlineFov(0), outlineWidth(0),
+    : leaveFlag(false), leaveOvershoot(0), outlinePan(0), outlineTilt(0), outlineFov(0), outlineWidth(0),
       outlineHeight(0)
 {
 }
@@ -119,6 +123,7 @@ void PerspectiveModelBase::Reset()
 {
     CExpandModelBase::Reset();
     fov = kMaxFov;
+    leaveOvershoot = 0;
     ClearOutlineCache();
 }
 
@@ -132,6 +137,7 @@ void PerspectiveModelBase::Start()
 {
     CExpandModelBase::Start();
     leaveFlag = false;
+    leaveOvershoot = 0;
     tiltSpeed = zoomSpeed = 0;
     ClearOutlineCache();
 }
@@ -140,6 +146,7 @@ void PerspectiveModelBase::Stop()
 {
     CExpandModelBase::Stop();
     leaveFlag = false;
+    leaveOvershoot = 0;
 }
 
 bool PerspectiveModelBase::SetSource(int newMountType, int width, int height, float newRadius,
@@ -166,9 +173,15 @@ void PerspectiveModelBase::ApplyDragAndWheel(int width, int height)
         zoomSpeed = ClampTo(kWheelFovGain * wheel, -kMaxZoomSpeed, kMaxZoomSpeed);
         fov += kWheelFovGain * wheel;
     }
+    if (wheel < -kInputEpsilon) {
+        leaveOvershoot = 0;
+    }
     if (fov > kMaxFov) {
+        leaveOvershoot += fov - kMaxFov;
         fov = kMaxFov;
-        leaveFlag = true;
+        if (leaveOvershoot >= kLeaveOvershoot) {
+            leaveFlag = true;
+        }
         zoomSpeed = 0;
     } else if (fov < kMinFov) {
         fov = kMinFov;
@@ -233,6 +246,7 @@ void PerspectiveModelBase::UpdatePerspective(int width, int height, float fovSca
 
 int PerspectiveModelBase::AnimateMotion()
 {
+    leaveOvershoot = std::max(0.0f, leaveOvershoot - kOvershootFadePerTick);
     if (pressed) {
         state = Running;
     } else if (targetActive) {

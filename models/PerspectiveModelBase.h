@@ -33,6 +33,9 @@ protected:
     void UpdatePerspective(int viewWidth, int viewHeight, float fovScale, float eyeBack);
 
     bool leaveFlag;
+    // Degrees the wheel pushed past the widest view in the current gesture;
+    // it fades each tick, so that only a quick, repeated push leaves.
+    float leaveOvershoot;
     float outlinePan;
     float outlineTilt;
     float outlineFov;

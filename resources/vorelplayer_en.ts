@@ -145,6 +145,10 @@
 <context>
     <name>FisheyeMenu</name>
     <message>
+        <source>自动巡航</source>
+        <translation>Auto-rotate</translation>
+    </message>
+    <message>
         <source>拉伸至窗口</source>
         <translation>Stretch to window</translation>
     </message>

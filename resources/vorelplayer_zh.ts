@@ -145,6 +145,10 @@
 <context>
     <name>FisheyeMenu</name>
     <message>
+        <source>自动巡航</source>
+        <translation>自动巡航</translation>
+    </message>
+    <message>
         <source>拉伸至窗口</source>
         <translation>拉伸至窗口</translation>
     </message>

@@ -41,6 +41,7 @@ FisheyeController::FisheyeController(DisplayWidget* display, QObject* parent)
     connect(m_menu, &FisheyeMenu::sigSetCircleClicked, this, &FisheyeController::EditCircle);
     connect(m_menu, &FisheyeMenu::sigRestoreClicked, this, &FisheyeController::RestoreRemembered);
     connect(m_menu, &FisheyeMenu::sigStretchToggled, this, &FisheyeController::SetStretch);
+    connect(m_menu, &FisheyeMenu::sigCruiseToggled, m_display->View(), &GLYuvWidget::SetCruise);
     const bool stretch =
         AppSettings::Value(QString::fromLatin1(AppSettings::kStretchToWindow)).toBool();
     m_display->View()->SetScale(!stretch);
@@ -211,7 +212,9 @@ void FisheyeController::OnDisplayCustomContextMenuRequested(const QPoint& pos)
     FisheyeMenu::Offers offers;
     offers.setFlag(FisheyeMenu::Offer::Picture, HasPicture());
     offers.setFlag(FisheyeMenu::Offer::Restore, FisheyeMemory::Recall(m_filePath).has_value());
+    offers.setFlag(FisheyeMenu::Offer::Cruise, m_display->View()->CanCruise());
     m_menu->ShowChoice(m_choice, offers);
+    m_menu->ShowCruise(m_display->View()->IsCruising());
     m_menu->popup(m_display->mapToGlobal(pos));
 }
 

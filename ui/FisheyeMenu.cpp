@@ -56,6 +56,9 @@ FisheyeMenu::FisheyeMenu(QWidget* parent) : QMenu(parent)
     m_restore = addAction(tr("恢复上次的鱼眼画面"));
     m_restore->setObjectName(QStringLiteral("restoreAction"));
     addSeparator();
+    m_cruise = addAction(tr("自动巡航"));
+    m_cruise->setObjectName(QStringLiteral("cruiseAction"));
+    m_cruise->setCheckable(true);
     m_stretch = addAction(tr("拉伸至窗口"));
     m_stretch->setObjectName(QStringLiteral("stretchAction"));
     m_stretch->setCheckable(true);
@@ -73,6 +76,7 @@ FisheyeMenu::FisheyeMenu(QWidget* parent) : QMenu(parent)
     connect(m_setCircle, &QAction::triggered, this, &FisheyeMenu::sigSetCircleClicked);
     connect(m_restore, &QAction::triggered, this, &FisheyeMenu::sigRestoreClicked);
     connect(m_stretch, &QAction::triggered, this, &FisheyeMenu::sigStretchToggled);
+    connect(m_cruise, &QAction::triggered, this, &FisheyeMenu::sigCruiseToggled);
 }
 
 QAction* FisheyeMenu::AddChoice(QMenu* menu, QActionGroup* group, const QString& text,
@@ -120,6 +124,11 @@ void FisheyeMenu::ShowStretch(bool stretch)
     m_stretch->setChecked(stretch);
 }
 
+void FisheyeMenu::ShowCruise(bool cruising)
+{
+    m_cruise->setChecked(cruising);
+}
+
 void FisheyeMenu::ShowChoice(const FisheyeChoice& choice, Offers offers)
 {
     if (choice.display == FisheyeChoice::Display::Dewarp) {
@@ -135,6 +144,7 @@ void FisheyeMenu::ShowChoice(const FisheyeChoice& choice, Offers offers)
     m_detect->setEnabled(offers.testFlag(Offer::Picture));
     m_setCircle->setEnabled(offers.testFlag(Offer::Picture));
     m_restore->setEnabled(offers.testFlag(Offer::Restore));
+    m_cruise->setEnabled(offers.testFlag(Offer::Cruise));
 }
 
 QAction* FisheyeMenu::DisplayAction(FisheyeChoice::Display display) const

@@ -17,7 +17,8 @@ class QActionGroup;
 //
 // Actions keep object names for tests: "plainAction", "zoomAction",
 // "circleAction", "layoutAction0" to "layoutAction13", "ceilingAction",
-// "wallAction", "detectAction", "setCircleAction", "restoreAction"; the
+// "wallAction", "detectAction", "setCircleAction", "restoreAction",
+// "cruiseAction", "stretchAction"; the
 // layouts lie in the submenu "layoutMenu".
 //
 // Threads: GUI thread only.
@@ -31,6 +32,7 @@ public:
         None = 0,
         Picture = 1, // a picture is shown: the circle can be found or set
         Restore = 2, // the file has a remembered fisheye choice
+        Cruise = 4,  // the dewarped layout shown has a view that can cruise
     };
     Q_DECLARE_FLAGS(Offers, Offer)
 
@@ -41,6 +43,8 @@ public:
     void ShowChoice(const FisheyeChoice& choice, Offers offers);
     // Checks "Stretch to window" without emitting sigStretchToggled.
     void ShowStretch(bool stretch);
+    // Checks "Auto-rotate" without emitting sigCruiseToggled.
+    void ShowCruise(bool cruising);
 
     // The layout's name as the menu shows it, translated.
     static QString LayoutName(int layout);
@@ -58,6 +62,7 @@ signals:
     void sigSetCircleClicked();
     void sigRestoreClicked();
     void sigStretchToggled(bool stretch);
+    void sigCruiseToggled(bool cruise);
 
 private:
     QAction* AddChoice(QMenu* menu, QActionGroup* group, const QString& text, const char* name);
@@ -74,6 +79,7 @@ private:
     QAction* m_setCircle = nullptr;
     QAction* m_restore = nullptr;
     QAction* m_stretch = nullptr;
+    QAction* m_cruise = nullptr;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(FisheyeMenu::Offers)

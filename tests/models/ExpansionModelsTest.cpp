@@ -402,11 +402,17 @@ void ExpansionModelsTest::horizontalExpansionFramesVisibleAspect()
     // d = 1000 (the whole width), f = 500 (the circle is cut top and bottom).
     QVERIFY(model.SetSource(CModelBase::MountWall, 2000, 1000, 1000, 1000, 500));
     model.Start();
-    for (const QSize viewport : {QSize(640, 480), QSize(300, 900)}) {
-        model.Frame(viewport.width(), viewport.height());
-        const QSizeF size = OrthoSize(model.projMatrix);
-        QVERIFY(Near(size.width(), 200) && Near(size.height(), 100));
-    }
+    // The expansion keeps its 2:1 shape: exactly framed on a 2:1 viewport,
+    // with bars beside it on a wider one and above and below on a taller one.
+    model.Frame(800, 400);
+    QSizeF size = OrthoSize(model.projMatrix);
+    QVERIFY(Near(size.width(), 200) && Near(size.height(), 100));
+    model.Frame(1600, 400);
+    size = OrthoSize(model.projMatrix);
+    QVERIFY(Near(size.width(), 400) && Near(size.height(), 100));
+    model.Frame(300, 900);
+    size = OrthoSize(model.projMatrix);
+    QVERIFY(Near(size.width(), 200) && Near(size.height(), 600));
     model.OnDrag(50, 50);
     model.OnWheel(3);
     model.Frame(640, 480);

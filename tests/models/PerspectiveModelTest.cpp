@@ -60,9 +60,26 @@ void PerspectiveModelTest::zoomOutPastNinetyLeaves()
     PerspectiveProbe model;
     Source(model);
     model.fov = 80;
+    // Reaching the widest view with a little to spare does not leave.
     model.OnWheel(3);
     model.Frame(800, 600);
     QCOMPARE(model.fov, 90.0f);
+    QVERIFY(!model.leaveFlag);
+    QVERIFY(model.Animate() != int(CModelBase::LeaveRequest));
+    // Nor does one notch more, however often it comes with pauses between.
+    for (int notch = 0; notch < 5; ++notch) {
+        model.OnWheel(1);
+        model.Frame(800, 600);
+        for (int tick = 0; tick < 50; ++tick) {
+            QVERIFY(model.Animate() != int(CModelBase::LeaveRequest));
+        }
+    }
+    // A quick push of a few notches past it does.
+    for (int notch = 0; notch < 3; ++notch) {
+        model.OnWheel(1);
+        model.Frame(800, 600);
+        model.Animate();
+    }
     QVERIFY(model.leaveFlag);
     QCOMPARE(model.Animate(), int(CModelBase::LeaveRequest));
     model.Start();

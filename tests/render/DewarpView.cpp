@@ -1,9 +1,13 @@
 #include "DewarpView.h"
 
+#include "AnimationClock.h"
 #include "FisheyePicture.h"
+#include "PanoRenderer.h"
 #include "ViewLayout.h"
 
 #include <QtTest>
+
+#include <memory>
 
 namespace DewarpView {
 
@@ -15,7 +19,16 @@ std::unique_ptr<GLYuvWidget> Make(int width, int height)
     if (!QTest::qWaitForWindowExposed(view.get())) {
         qWarning("view not exposed");
     }
+    if (view->Renderer()) {
+        view->Renderer()->SetAnimationClock(TickPerPaintClock());
+    }
     return view;
+}
+
+std::function<qint64()> TickPerPaintClock()
+{
+    auto now = std::make_shared<qint64>(0);
+    return [now] { return *now += AnimationClock::kTickMs; };
 }
 
 void ShowFisheye(GLYuvWidget& view)

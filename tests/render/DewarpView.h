@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QRect>
 
+#include <functional>
 #include <memory>
 
 // A shown GLYuvWidget in the dewarped display of the synthetic fisheye
@@ -18,7 +19,12 @@ constexpr int kCentreX = 400;
 constexpr int kCentreY = 300;
 constexpr int kRadius = 290;
 
-// A view of the given size, shown and exposed.
+// A clock for the render core that moves on one animation tick each time it
+// is read, so that every paint steps the animation exactly once.
+std::function<qint64()> TickPerPaintClock();
+
+// A view of the given size, shown and exposed; its render core runs on
+// TickPerPaintClock.
 std::unique_ptr<GLYuvWidget> Make(int width, int height);
 // The fisheye picture on the view, then the dewarped display of its circle.
 void ShowFisheye(GLYuvWidget& view);

@@ -1,7 +1,8 @@
 // The view's dewarped display with simulated mouse input: the morph from the
 // flat circle to the perspective view and back, the 5 % jump rule, the wheel
 // outside the display, the picture size and a paused picture reaching the
-// render core, and the repaint timer driving the animation.
+// render core, the repaint timer driving the animation and resting when
+// nothing moves, and the double panorama filling its halves on any window.
 
 #include "CModelBase.h"
 #include "DewarpView.h"
@@ -72,7 +73,29 @@ private slots:
     void pictureSizeCompletesTheCircle();
     void pausedPictureShowsAtOnce();
     void timerDrivesTheAnimation();
+    void restingDisplayStopsRepainting();
+    void doublePanoramaFillsEveryWindowShape();
 };
+
+namespace {
+
+// Counts the paints a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
 
 void DewarpViewTest::wheelMorphsToThePerspectiveAndBack()
 {
@@ -91,8 +114,11 @@ void DewarpViewTest::wheelMorphsToThePerspectiveAndBack()
     QTest::mouseClick(view.get(), Qt::LeftButton, Qt::NoModifier, kCentre);
     Wheel(*view, kCentre, -120);
     const int forward = PaintStages(*view, perspective, stages);
-    // Zooming out of the perspective view runs the morph backward.
-    Wheel(*view, kCentre, 120);
+    // A deliberate zoom out of the perspective view at its widest (a quick
+    // push of several notches) runs the morph backward.
+    for (int notch = 0; notch < 3; ++notch) {
+        Wheel(*view, kCentre, 120);
+    }
     const int backward = PaintStages(*view, circle, stages);
     const QList<Stage> expected{{0, circle}, {1, morph}, {1, perspective}, {1, morph}, {0, circle}};
     QCOMPARE(stages, expected);
@@ -197,6 +223,52 @@ void DewarpViewTest::timerDrivesTheAnimation()
         DewarpView::Paint(*view);
     }
     QCOMPARE(renderer.Slot(0).model, renderer.Model(ViewLayout::kTransitOrigin));
+}
+
+void DewarpViewTest::restingDisplayStopsRepainting()
+{
+    auto view = DewarpView::Make(kViewWidth, kViewHeight);
+    DewarpView::ShowFisheye(*view);
+    PanoRenderer& renderer = *view->Renderer();
+    view->SelectViewMode(ViewLayout::ViewQuadPerspective);
+    // The timer repaints while the views settle inside the picture's limits.
+    QTRY_VERIFY_WITH_TIMEOUT(renderer.IsAtRest(), 30000);
+    PaintCounter counter;
+    view->installEventFilter(&counter);
+    QTest::qWait(400);
+    QCOMPARE(counter.paints, 0);
+    // A wheel turn over a view paints again.
+    Wheel(*view, QPoint(300, 220), -120);
+    QTRY_VERIFY(counter.paints > 0);
+    view->removeEventFilter(&counter);
+}
+
+void DewarpViewTest::doublePanoramaFillsEveryWindowShape()
+{
+    // 4:3, 16:9 and 21:9 windows: each half shows 180 degrees of the strip
+    // across its whole width, with no empty ends.
+    for (const QSize size : {QSize(400, 300), QSize(480, 270), QSize(630, 270)}) {
+        auto view = DewarpView::Make(size.width(), size.height());
+        DewarpView::ShowFisheye(*view);
+        view->SelectViewMode(ViewLayout::ViewDoublePanorama);
+        QImage image;
+        for (int paint = 0; paint < 3; ++paint) {
+            image = DewarpView::Paint(*view);
+        }
+        const PanoRenderer& renderer = *view->Renderer();
+        QCOMPARE(renderer.SlotCount(), 2);
+        for (int half = 0; half < 2; ++half) {
+            const QRect rect = DewarpView::SlotPixels(renderer.Slot(half), image.size());
+            // Columns at both ends carry picture, not black.
+            const QRect ends[2] = {QRect(rect.left() + 2, rect.top() + 4, 6, rect.height() - 8),
+                                   QRect(rect.right() - 8, rect.top() + 4, 6, rect.height() - 8)};
+            for (const QRect& end : ends) {
+                QVERIFY2(DewarpView::ContentShare(image, end) > 0.9,
+                         qPrintable(QStringLiteral("%1x%2 half %3").arg(size.width())
+                                        .arg(size.height()).arg(half)));
+            }
+        }
+    }
 }
 
 QTEST_MAIN(DewarpViewTest)

@@ -87,6 +87,7 @@ std::unique_ptr<RendererProbe> RenderCoreDrawTest::MakeRenderer(bool useBuffers)
 {
     auto renderer = std::make_unique<RendererProbe>(m_program.get(), m_textures[0], m_textures[1],
                                                     m_textures[2]);
+    renderer->SetAnimationClock(DewarpView::TickPerPaintClock());
     renderer->InitModels();
     renderer->InitGLFunctions();
     renderer->SelectMode(1);
