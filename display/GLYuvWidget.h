@@ -109,6 +109,10 @@ public slots:
     // The slow automatic rotation of the dewarped panorama and perspective
     // views; steering a view by hand stops it there.
     void SetCruise(bool on);
+    // Keyboard steering of the dewarped display (PanoRenderer::StepByKey);
+    // nothing outside it.
+    void StepByKey(PanoRenderer::KeyStep step);
+    void SelectNextView();
 
 public:
     bool IsCruising() const { return renderer && panoInteractive && renderer->IsCruising(); }

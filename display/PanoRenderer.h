@@ -127,6 +127,18 @@ public:
     void OnWheel(int delta);
     void OnDoubleClick(int x, int y);
 
+    // Keyboard steering of one view: the one chosen with SelectNextView until
+    // the pointer moves, else the one under the pointer, else the selected
+    // one, else the first. Left and Right turn it by kKeyPanDegrees, Up and
+    // Down tilt a perspective view by kKeyTiltDegrees, the zoom steps are a
+    // wheel notch.
+    enum class KeyStep { Left, Right, Up, Down, ZoomIn, ZoomOut };
+    static constexpr float kKeyPanDegrees = 5.0f;
+    static constexpr float kKeyTiltDegrees = 3.0f;
+    void StepByKey(KeyStep step);
+    // Selects the next view of the layout (wrapping) for the keys.
+    void SelectNextView();
+
     int CurrentMode() const
     {
         QMutexLocker layout(&layoutLock);
@@ -183,6 +195,7 @@ protected:
     float PixelRatio() const;
     bool Hits(const ViewSlot& slot, int x, int y, const QSize& viewport) const;
     void HoverLocked(int x, int y, const QSize& viewport);
+    int KeyTargetLocked() const;
     void PressPairs(bool down);
 
     QOpenGLShaderProgram* program;
@@ -232,6 +245,9 @@ protected:
     bool restedAtLastTick = true;
     // Ticks in a row that changed nothing shown (guarded by layoutLock).
     int stillTicks = 0;
+    // The view the keys steer, chosen by SelectNextView; -1 follows the
+    // pointer (guarded by layoutLock).
+    int keyTarget = -1;
     // Pans of the double panorama's halves after the last link, external.
     float linkedPans[2] = {0.0f, 0.0f};
     mutable QMutex paramLock;

@@ -3,6 +3,7 @@
 #include "CExpandModelBase.h"
 #include "CTransitLnglat2Cylinder.h"
 #include "CTransitOrigin2Pers.h"
+#include "PerspectiveModelBase.h"
 
 #include <QMutexLocker>
 
@@ -78,6 +79,8 @@ void PanoRenderer::OnHover(int x, int y)
 {
     const QSize viewport = ViewportSize();
     QMutexLocker layout(&layoutLock);
+    // The pointer moved: the keys follow it again.
+    keyTarget = -1;
     HoverLocked(x, y, viewport);
 }
 
@@ -167,4 +170,80 @@ float PanoRenderer::PixelRatio() const
 {
     QMutexLocker param(&paramLock);
     return pixelRatio;
+}
+
+// Caller holds layoutLock.
+int PanoRenderer::KeyTargetLocked() const
+{
+    if (slotCount == 0) {
+        return -1;
+    }
+    if (keyTarget >= 0 && keyTarget < slotCount) {
+        return keyTarget;
+    }
+    for (int i = 0; i < slotCount; ++i) {
+        if (viewSlots[i].hover) {
+            return i;
+        }
+    }
+    for (int i = 0; i < slotCount; ++i) {
+        if (viewSlots[i].model->IsSelected()) {
+            return i;
+        }
+    }
+    return 0;
+}
+
+void PanoRenderer::StepByKey(KeyStep step)
+{
+    const QSize viewport = ViewportSize();
+    const float ratio = PixelRatio();
+    QMutexLocker layout(&layoutLock);
+    const int target = KeyTargetLocked();
+    if (target < 0) {
+        return;
+    }
+    const ViewSlot& slot = viewSlots[target];
+    CModelBase* model = slot.model;
+    // A key is the drag that turns the view by its step: the models turn
+    // 180 degrees per view width and tilt 90 per view height, in the
+    // framebuffer pixels they draw in. A key to the right turns the view to
+    // the right, as dragging the picture to the left does.
+    const float width = (slot.right - slot.left) * static_cast<float>(viewport.width()) * ratio;
+    const float height = (slot.top - slot.bottom) * static_cast<float>(viewport.height()) * ratio;
+    const float panPixels = width * kKeyPanDegrees / 180.0f;
+    const float tiltPixels = height * kKeyTiltDegrees / 90.0f;
+    // Only the perspective views tilt; a vertical drag zooms the circle and
+    // swipes the panoramas away.
+    const bool tilts = dynamic_cast<PerspectiveModelBase*>(model) != nullptr;
+    switch (step) {
+    case KeyStep::Left:
+    case KeyStep::Right:
+        model->OnDrag(step == KeyStep::Right ? -panPixels : panPixels, 0.0f);
+        break;
+    case KeyStep::Up:
+    case KeyStep::Down:
+        if (tilts) {
+            model->OnDrag(0.0f, step == KeyStep::Up ? tiltPixels : -tiltPixels);
+        }
+        break;
+    case KeyStep::ZoomIn:
+    case KeyStep::ZoomOut:
+        model->OnWheel((step == KeyStep::ZoomIn ? -1.0f : 1.0f) * model->WheelUnitsPerNotch());
+        break;
+    }
+}
+
+void PanoRenderer::SelectNextView()
+{
+    QMutexLocker layout(&layoutLock);
+    if (slotCount == 0) {
+        return;
+    }
+    const int next = (KeyTargetLocked() + 1) % slotCount;
+    for (int i = 0; i < slotCount; ++i) {
+        viewSlots[i].model->ClearSelected();
+    }
+    viewSlots[next].model->Select();
+    keyTarget = next;
 }

@@ -75,6 +75,7 @@ public:
     bool IsPressed() const { return pressed; }
     bool IsSelected() const { return selected; }
     void ClearSelected() { selected = false; }
+    void Select() { selected = true; }
     bool IsPicked() const { return picked; }
     void Pick();
     void StartCruise() { cruise = true; }

@@ -405,3 +405,42 @@ void FisheyeController::CloseDialog()
         m_dialog->close();
     }
 }
+
+PlayerKeys::Context FisheyeController::KeyContext() const
+{
+    return m_display->View()->State() == GLYuvWidget::DisplayState::Dewarped
+               ? PlayerKeys::Context::Dewarped
+               : PlayerKeys::Context::Plain;
+}
+
+void FisheyeController::Steer(PlayerKeys::Action action)
+{
+    using Action = PlayerKeys::Action;
+    using Step = PanoRenderer::KeyStep;
+    GLYuvWidget* view = m_display->View();
+    switch (action) {
+    case Action::SteerLeft:
+        view->StepByKey(Step::Left);
+        break;
+    case Action::SteerRight:
+        view->StepByKey(Step::Right);
+        break;
+    case Action::SteerUp:
+        view->StepByKey(Step::Up);
+        break;
+    case Action::SteerDown:
+        view->StepByKey(Step::Down);
+        break;
+    case Action::ZoomIn:
+        view->StepByKey(Step::ZoomIn);
+        break;
+    case Action::ZoomOut:
+        view->StepByKey(Step::ZoomOut);
+        break;
+    case Action::NextView:
+        view->SelectNextView();
+        break;
+    default:
+        break;
+    }
+}

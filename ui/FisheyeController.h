@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FisheyeChoice.h"
+#include "PlayerKeys.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -52,6 +53,13 @@ public:
     // Whether the circle in use was found in the picture (false for the
     // centred stand-in after a failed detection, and for one set by hand).
     bool CircleWasDetected() const { return m_circleDetected; }
+
+    // What the player's keys act on: the dewarped display's views while one
+    // is shown, else the plain picture.
+    PlayerKeys::Context KeyContext() const;
+    // One of the dewarped display's key actions (PlayerKeys::SteerLeft to
+    // NextView) on its views.
+    void Steer(PlayerKeys::Action action);
 
     FisheyeMenu* Menu() const { return m_menu; }
     FisheyeHint* Hint() const { return m_hint; }

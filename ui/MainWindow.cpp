@@ -72,7 +72,9 @@ MainWindow::MainWindow(QWidget* parent)
     CreateChildren();
     ConnectSignals();
     PlayerKeys::KeepOutOfFocus(this);
-    PlayerKeys::Bind(this, [this](PlayerKeys::Action action) { OnKey(action); });
+    PlayerKeys::Bind(
+        this, [this] { return m_fisheye->KeyContext(); },
+        [this](PlayerKeys::Action action) { OnKey(action); });
     for (QWidget* tracked : {static_cast<QWidget*>(ui->titleWidget), static_cast<QWidget*>(ui->MainShowWidget),
                              static_cast<QWidget*>(ui->widget), static_cast<QWidget*>(this)}) {
         tracked->setAttribute(Qt::WA_MouseTracking);
@@ -440,6 +442,17 @@ void MainWindow::OnKey(PlayerKeys::Action action)
             m_playback->AcceptResume();
         }
         break;
+    case Action::SteerLeft:
+    case Action::SteerRight:
+    case Action::SteerUp:
+    case Action::SteerDown:
+    case Action::ZoomIn:
+    case Action::ZoomOut:
+    case Action::NextView:
+        m_fisheye->Steer(action);
+        break;
+    case Action::None:
+        break;
     }
 }
 
@@ -648,7 +661,8 @@ void MainWindow::OnFullScreenChanged(bool full)
 
 void MainWindow::keyPressEvent(QKeyEvent* event)
 {
-    if (const std::optional<PlayerKeys::Action> action = PlayerKeys::ActionFor(*event)) {
+    if (const std::optional<PlayerKeys::Action> action =
+            PlayerKeys::ActionFor(*event, m_fisheye->KeyContext())) {
         OnKey(*action);
         return;
     }

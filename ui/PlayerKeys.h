@@ -35,11 +35,28 @@ public:
         Faster,
         Import,
         Resume, // accepts the offer to go on where the file was left
+        // While a dewarped layout is shown:
+        SteerLeft,
+        SteerRight,
+        SteerUp,
+        SteerDown,
+        ZoomIn,
+        ZoomOut,
+        NextView,
+        None, // the key does nothing here
     };
+
+    // What the picture shows: while a dewarped layout is shown the arrows
+    // steer its views, + and - zoom, Tab selects the next view, and seeking
+    // moves to Ctrl+Left/Right, so that no key does two things at once.
+    enum class Context { Plain, Dewarped };
 
     struct Binding {
         QKeySequence keys;
         Action action;
+        // The action while a dewarped layout is shown.
+        Action dewarped;
+        Action In(Context context) const { return context == Context::Dewarped ? dewarped : action; }
     };
 
     static constexpr int kSeekStepMs = 5000;
@@ -49,11 +66,17 @@ public:
     static QVector<Binding> Bindings();
     // The action of a key event that reached the window without passing
     // through its shortcuts (the window was not the active one).
-    static std::optional<Action> ActionFor(const QKeyEvent& event);
+    static std::optional<Action> ActionFor(const QKeyEvent& event, Context context);
     // Creates one window-wide shortcut per binding on `window` (which owns
-    // them); each calls `act` with its action.
-    static QVector<QShortcut*> Bind(QWidget* window, const std::function<void(Action)>& act);
+    // them); each calls `act` with its action in the context `context` tells
+    // at the moment of the key.
+    static QVector<QShortcut*> Bind(QWidget* window, const std::function<Context()>& context,
+                                    const std::function<void(Action)>& act);
     // Buttons, sliders, lists and read-only fields under `window` never take
     // the focus: one that kept it would take Space and the arrows for itself.
     static void KeepOutOfFocus(QWidget* window);
+
+private:
+    // The action keeps going while its key is held.
+    static bool Repeats(Action action);
 };

@@ -5,6 +5,7 @@
 // layout into the build tree.
 #include "MainWindow.h"
 
+#include "CModelBase.h"
 #include "DisplayWidget.h"
 #include "FisheyeController.h"
 #include "FisheyeHint.h"
@@ -13,7 +14,9 @@
 #include "MenuDriver.h"
 #include "PanoRenderer.h"
 #include "PlayBottomWidget.h"
+#include "PlaybackController.h"
 #include "PlayListWidget.h"
+#include "PlayerKeys.h"
 
 #include <QDir>
 #include <QFile>
@@ -181,6 +184,61 @@ private slots:
         QVERIFY(!window.isFull());
         QCOMPARE(View(window)->State(), GLYuvWidget::DisplayState::Dewarped);
         QCOMPARE(View(window)->Renderer()->CurrentMode(), 8);
+    }
+
+    void keysSteerTheDewarpedViews()
+    {
+        MainWindow window;
+        QVERIFY(StartRecording(window));
+        QVERIFY(ChooseOn(View(window), "layoutAction7"));
+        PanoRenderer* renderer = View(window)->Renderer();
+        QCOMPARE(renderer->CurrentMode(), 7);
+        emit window.bottomWidget()->sigstateBtnclicked();
+        QVERIFY(!window.isPlaying());
+        auto* slider = window.bottomWidget()->findChild<QSlider*>(QStringLiteral("progressSlider"));
+        const int position = slider->value();
+        const int volume = window.playback()->volume();
+
+        // The pointer rests over the lower right view: the keys steer it.
+        const QSize size = View(window)->size();
+        QTest::mouseMove(View(window), QPoint(size.width() * 3 / 4, size.height() * 3 / 4));
+        const CModelBase* steered = renderer->Slot(3).model;
+        const CModelBase* other = renderer->Slot(0).model;
+        const auto angles = [](const CModelBase* model) {
+            float pan = 0.0f;
+            float tilt = 0.0f;
+            model->GetAngles(pan, tilt);
+            return QPointF(pan, tilt);
+        };
+        QTRY_VERIFY(renderer->IsAtRest());
+        const QPointF start = angles(steered);
+        const QPointF otherStart = angles(other);
+        QTest::keyClick(&window, Qt::Key_Right);
+        QTRY_VERIFY(std::abs(angles(steered).x() - start.x()) > 1.0);
+        QTest::keyClick(&window, Qt::Key_Up);
+        QTRY_VERIFY(std::abs(angles(steered).y() - start.y()) > 1.0);
+        const float fov = steered->Fov();
+        QTest::keyClick(&window, Qt::Key_Plus);
+        QTRY_VERIFY(steered->Fov() < fov);
+        QCOMPARE(angles(other), otherStart);
+        // No seek (a picture on its way at the pause may still move it a
+        // little), and no volume change.
+        QVERIFY(std::abs(slider->value() - position) < PlayerKeys::kSeekStepMs / 2);
+        QCOMPARE(window.playback()->volume(), volume);
+
+        // Tab moves the selection, and the keys with it.
+        QTest::keyClick(&window, Qt::Key_Tab);
+        QVERIFY(renderer->Slot(0).model->IsSelected());
+        QTest::keyClick(&window, Qt::Key_Left);
+        QTRY_VERIFY(angles(other) != otherStart);
+
+        // Seeking moved to Ctrl+Left/Right; the other keys keep theirs.
+        QTest::keyClick(&window, Qt::Key_Right, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(slider->value() > position + PlayerKeys::kSeekStepMs / 2, 10000);
+        QTest::keyClick(&window, Qt::Key_F);
+        QVERIFY(window.isFull());
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QVERIFY(!window.isFull());
     }
 
     void reopeningTheFileOffersTheLastChoice()
