@@ -26,20 +26,6 @@ std::atomic<long> g_allocations{0};
 constexpr int kViewWidth = 400;
 constexpr int kViewHeight = 300;
 
-// Applies a model's pending input the way a draw does, without GL.
-void ApplyInput(CModelBase* model, int width, int height)
-{
-    model->Draw(1, 0, 0, width, height, nullptr, 0, 0, 0, 0, 0, 0);
-}
-
-float PanOf(const CModelBase* model)
-{
-    float pan = 0.0f;
-    float tilt = 0.0f;
-    model->GetAngles(pan, tilt);
-    return pan;
-}
-
 } // namespace
 
 void* operator new(std::size_t size)

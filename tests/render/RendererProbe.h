@@ -6,6 +6,21 @@
 
 #include "PanoRenderer.h"
 
+// Applies a model's pending input the way a draw does, without GL: with no
+// program the draw stops right after the input reached the camera.
+inline void ApplyInput(CModelBase* model, int width, int height)
+{
+    model->Draw(1, 0, 0, width, height, nullptr, 0, 0, 0, 0, 0, 0);
+}
+
+inline float PanOf(const CModelBase* model)
+{
+    float pan = 0.0f;
+    float tilt = 0.0f;
+    model->GetAngles(pan, tilt);
+    return pan;
+}
+
 class RendererProbe : public PanoRenderer
 {
 public:

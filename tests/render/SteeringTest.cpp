@@ -21,18 +21,10 @@ constexpr int kViewWidth = 400;
 constexpr int kViewHeight = 300;
 constexpr int kNotch = PanoRenderer::kWheelDeltaPerNotch;
 
-// Applies a model's pending input the way a draw does, without GL.
-void ApplyInput(CModelBase* model, int width = kViewWidth, int height = kViewHeight)
+// Applies a model's pending input as a draw of the whole view does.
+void Apply(CModelBase* model)
 {
-    model->Draw(1, 0, 0, width, height, nullptr, 0, 0, 0, 0, 0, 0);
-}
-
-float PanOf(const CModelBase* model)
-{
-    float pan = 0.0f;
-    float tilt = 0.0f;
-    model->GetAngles(pan, tilt);
-    return pan;
+    ApplyInput(model, kViewWidth, kViewHeight);
 }
 
 // Angle from a to b the short way round, degrees.
@@ -71,19 +63,19 @@ void SteeringTest::wheelNotchIsOneStepInEveryKindOfView()
     RendererProbe quad;
     Start(quad, ViewLayout::ViewQuadPerspective);
     CModelBase* perspective = quad.Model(11);
-    ApplyInput(perspective);
+    Apply(perspective);
     const float wide = perspective->Fov();
     quad.OnHover(50, 50);
     quad.OnWheel(-kNotch);
-    ApplyInput(perspective);
+    Apply(perspective);
     QCOMPARE(perspective->Fov(), wide - 4.0f);
     quad.OnWheel(-kNotch / 4);
-    ApplyInput(perspective);
+    Apply(perspective);
     QCOMPARE(perspective->Fov(), wide - 5.0f);
     // Several events between two draws add up.
     quad.OnWheel(kNotch / 2);
     quad.OnWheel(kNotch / 2);
-    ApplyInput(perspective);
+    Apply(perspective);
     QCOMPARE(perspective->Fov(), wide - 1.0f);
 
     // The flat circle: a tenth of its distance range per notch.
@@ -92,10 +84,10 @@ void SteeringTest::wheelNotchIsOneStepInEveryKindOfView()
     circle.Tick();
     auto* origin = dynamic_cast<CExpandOrigin*>(circle.Front());
     QVERIFY(origin);
-    ApplyInput(origin);
+    Apply(origin);
     circle.OnHover(200, 150);
     circle.OnWheel(kNotch);
-    ApplyInput(origin);
+    Apply(origin);
     QVERIFY(std::fabs(origin->Distance() - 1.1f) < 1e-5f);
     QCOMPARE(circle.CurrentMode(), int(ViewLayout::ViewOrigin));
 
@@ -104,10 +96,10 @@ void SteeringTest::wheelNotchIsOneStepInEveryKindOfView()
     Start(rectangle, ViewLayout::ViewRectangle);
     auto* rect = dynamic_cast<ExpandRectImage*>(rectangle.Front());
     QVERIFY(rect);
-    ApplyInput(rect);
+    Apply(rect);
     rectangle.OnHover(200, 150);
     rectangle.OnWheel(-kNotch);
-    ApplyInput(rect);
+    Apply(rect);
     QVERIFY(std::fabs(rect->Scale() - 0.95f) < 1e-5f);
 }
 
@@ -118,13 +110,13 @@ void SteeringTest::wheelReachesTheViewUnderThePointerOnly()
     CModelBase* views[4] = {renderer.Model(11), renderer.Model(12), renderer.Model(13),
                             renderer.Model(14)};
     for (CModelBase* view : views) {
-        ApplyInput(view);
+        Apply(view);
     }
     // No click: the pointer over the lower right view is enough.
     renderer.OnHover(300, 250);
     renderer.OnWheel(-kNotch);
     for (CModelBase* view : views) {
-        ApplyInput(view);
+        Apply(view);
     }
     QCOMPARE(views[3]->Fov(), 86.0f);
     for (int i = 0; i < 3; ++i) {
@@ -133,7 +125,7 @@ void SteeringTest::wheelReachesTheViewUnderThePointerOnly()
     // Leaving the view (the pointer outside) routes the wheel nowhere.
     renderer.OnHover(-1, -1);
     renderer.OnWheel(-kNotch);
-    ApplyInput(views[3]);
+    Apply(views[3]);
     QCOMPARE(views[3]->Fov(), 86.0f);
 }
 
@@ -143,7 +135,7 @@ void SteeringTest::leavingThePerspectiveTakesADeliberatePush()
     Start(renderer, ViewLayout::ViewPerspective);
     // Let the morph from the circle run to the perspective view.
     for (int tick = 0; tick < 200 && renderer.Front() != renderer.Model(1); ++tick) {
-        ApplyInput(renderer.Front());
+        Apply(renderer.Front());
         renderer.Tick();
     }
     CModelBase* perspective = renderer.Model(1);
@@ -152,7 +144,7 @@ void SteeringTest::leavingThePerspectiveTakesADeliberatePush()
     // One notch out at the widest view, again and again with pauses: stays.
     for (int notch = 0; notch < 4; ++notch) {
         renderer.OnWheel(kNotch);
-        ApplyInput(perspective);
+        Apply(perspective);
         for (int tick = 0; tick < 60; ++tick) {
             renderer.Tick();
         }
@@ -161,7 +153,7 @@ void SteeringTest::leavingThePerspectiveTakesADeliberatePush()
     // Three notches in a quick push: back toward the circle.
     for (int notch = 0; notch < 3; ++notch) {
         renderer.OnWheel(kNotch);
-        ApplyInput(perspective);
+        Apply(perspective);
         renderer.Tick();
     }
     QCOMPARE(renderer.Front(), renderer.Model(ViewLayout::kTransitOrigin));
@@ -175,7 +167,7 @@ void SteeringTest::cruiseKeepsItsSpeedWhateverThePaintRate()
         RendererProbe renderer;
         Start(renderer, ViewLayout::ViewPanorama);
         CModelBase* panorama = renderer.Front();
-        ApplyInput(panorama);
+        Apply(panorama);
         QVERIFY(renderer.CanCruise());
         renderer.SetCruise(true);
         QVERIFY(renderer.IsCruising());
@@ -206,13 +198,13 @@ void SteeringTest::doublePanoramaHalvesStayOpposite()
     Start(renderer, ViewLayout::ViewDoublePanorama);
     CModelBase* upper = renderer.Slot(0).model;
     CModelBase* lower = renderer.Slot(1).model;
-    ApplyInput(upper);
-    ApplyInput(lower);
+    Apply(upper);
+    Apply(lower);
     QVERIFY(std::fabs(AngleBetween(PanOf(upper), PanOf(lower)) - 180.0f) < 1e-3f);
     // Dragging the lower half turns the upper one with it.
     renderer.OnButton(true, 100, 250);
     renderer.OnMove(140, 250);
-    ApplyInput(lower);
+    Apply(lower);
     renderer.Tick();
     QVERIFY(AngleBetween(PanOf(lower), 0.0f) > 1.0f);
     QVERIFY(std::fabs(AngleBetween(PanOf(upper), PanOf(lower)) - 180.0f) < 1e-3f);
@@ -220,7 +212,7 @@ void SteeringTest::doublePanoramaHalvesStayOpposite()
     // And the upper half the lower one, coasting included.
     renderer.OnButton(true, 100, 50);
     renderer.OnMove(60, 50);
-    ApplyInput(upper);
+    Apply(upper);
     renderer.OnButton(false, 60, 50);
     for (int tick = 0; tick < 30; ++tick) {
         renderer.Tick();
@@ -289,7 +281,7 @@ void SteeringTest::restsWhenNothingMoves()
     renderer.OnHover(50, 50);
     renderer.OnWheel(-kNotch);
     QVERIFY(!renderer.IsAtRest());
-    ApplyInput(renderer.Model(11));
+    Apply(renderer.Model(11));
     renderer.SelectMode(ViewLayout::ViewPerspective);
     QVERIFY(!renderer.IsAtRest());
 }
