@@ -110,9 +110,9 @@ void PlaySpliterSystem::RunRequest(unsigned request, const QByteArray& path)
         return;
     }
     ResetForPlayback();
-    // The suffix is the text after the last "." (case-sensitive; a path
-    // without a "." is its own suffix).
-    const QByteArray suffix = path.split('.').constLast();
+    // The suffix is the text after the last "." in any case ("CLIP.MVR" is
+    // a recording too; a path without a "." is its own suffix).
+    const QByteArray suffix = path.split('.').constLast().toLower();
     if (suffix == "mvr") {
         m_isMvr = true;
         std::thread reader([this, path] {

@@ -37,6 +37,7 @@ class MvrPlaybackTest : public QObject
 private Q_SLOTS:
     void initTestCase();
     void picturesMatchFfmpegAndSoundIsDecoded();
+    void suffixInAnyCaseIsARecording();
     void exactSeekLandsOnThePictureAtTheTarget();
     void keyFrameSeekLandsOnIndexedPictures();
     void damagedFilesEndAsFinished_data();
@@ -97,6 +98,28 @@ void MvrPlaybackTest::picturesMatchFfmpegAndSoundIsDecoded()
         QCOMPARE(positions[i], int(i) * 40);
     // Two seconds of 16 kHz mono, 16-bit, within one 40 ms record.
     QVERIFY2(qAbs(pcm.size() - 64000) <= 1280, qPrintable(QString::number(pcm.size())));
+}
+
+// "CLIP.MVR" and "Clip.Mvr" are recordings as "clip.mvr" is (FFmpeg cannot
+// open them).
+void MvrPlaybackTest::suffixInAnyCaseIsARecording()
+{
+    const QByteArray clip = ReadMvrTestMedia("clip.mvr");
+    int expected = -1;
+    for (const QByteArray& path : {QFile::encodeName(MvrTestMedia("clip.mvr")),
+                                   WriteFile("CLIP.MVR", clip), WriteFile("Clip.Mvr", clip)}) {
+        PlaySpliterSystem engine;
+        engine.SetPacing(Pacing::Untimed);
+        EngineProbe probe(engine);
+        probe.Start(path);
+        QVERIFY(probe.WaitReturned());
+        QVERIFY2(probe.messages().isEmpty(), qPrintable(probe.messages().join(';')));
+        QCOMPARE(probe.finishes(), 1);
+        if (expected < 0)
+            expected = probe.frames();
+        QVERIFY(expected > 0);
+        QCOMPARE(probe.frames(), expected);
+    }
 }
 
 namespace
