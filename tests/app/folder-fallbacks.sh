@@ -51,7 +51,14 @@ grep -q 'window shown' "$log" 2>/dev/null || fail "no log in the user's data fol
 grep -q 'open isFile' "$log" || fail "the clip was not opened"
 
 # A screenshot by its key, once a picture is shown, lands in ~/Pictures.
-window="$(xdotool search --all --pid "$player" --name '^MainWindow$' | head -n 1)"
+# xdotool gives up (BadWindow) when a window closes while it walks the tree,
+# as a passing hint may: ask again.
+window=""
+for _ in $(seq 1 50); do
+    window="$(xdotool search --all --pid "$player" --name '^MainWindow$' 2>/dev/null | head -n 1 || true)"
+    [ -n "$window" ] && break
+    sleep 0.1
+done
 [ -n "$window" ] || fail "no player window"
 shots="$home/Pictures/VorelPlayer"
 for _ in $(seq 1 100); do
