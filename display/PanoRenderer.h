@@ -186,7 +186,7 @@ protected:
     void LinkSelection();
     // The double panorama's halves stay opposite: the one being moved leads.
     void LinkHalves();
-    bool CruisesLocked(const CModelBase* model) const;
+    static bool Cruises(const CModelBase* model);
     void NoteMotion(const std::array<CModelBase::Pose, kMaxSlots>& before,
                     const std::array<const CModelBase*, kMaxSlots>& shownBefore);
 

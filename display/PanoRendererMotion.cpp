@@ -45,8 +45,8 @@ bool PanoRenderer::IsAtRest() const
     return true;
 }
 
-// Caller holds layoutLock.
-bool PanoRenderer::CruisesLocked(const CModelBase* model) const
+// The panorama and perspective views cruise; the others do not.
+bool PanoRenderer::Cruises(const CModelBase* model)
 {
     return dynamic_cast<const PerspectiveModelBase*>(model)
            || dynamic_cast<const PanoramaModelBase*>(model);
@@ -57,7 +57,7 @@ void PanoRenderer::SetCruise(bool on)
     QMutexLocker layout(&layoutLock);
     for (int i = 0; i < slotCount; ++i) {
         CModelBase* model = viewSlots[i].model;
-        if (!CruisesLocked(model)) {
+        if (!Cruises(model)) {
             continue;
         }
         if (on) {
@@ -73,7 +73,7 @@ bool PanoRenderer::IsCruising() const
 {
     QMutexLocker layout(&layoutLock);
     for (int i = 0; i < slotCount; ++i) {
-        if (viewSlots[i].model->IsCruising() && CruisesLocked(viewSlots[i].model)) {
+        if (viewSlots[i].model->IsCruising() && Cruises(viewSlots[i].model)) {
             return true;
         }
     }
@@ -84,7 +84,7 @@ bool PanoRenderer::CanCruise() const
 {
     QMutexLocker layout(&layoutLock);
     for (int i = 0; i < slotCount; ++i) {
-        if (CruisesLocked(viewSlots[i].model)) {
+        if (Cruises(viewSlots[i].model)) {
             return true;
         }
     }

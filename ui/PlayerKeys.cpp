@@ -88,6 +88,7 @@ bool PlayerKeys::Repeats(Action action)
     case Action::SteerDown:
     case Action::ZoomIn:
     case Action::ZoomOut:
+    // A key that does nothing in one context repeats as it does in the other.
     case Action::None:
         return true;
     default:
