@@ -49,25 +49,22 @@ void CExpandLnglat360::BuildView(int, int)
 
 void CExpandLnglat360::UpdateMatrices(int width, int height)
 {
-    // A mainly downward swipe leaves the panorama.
-    if (dragY < -2.0f * std::fabs(dragX) && std::fabs(accumY) > kSwipePixels) {
+    // A mainly downward swipe leaves the panorama; zoomed in, it scrolls.
+    if (!IsZoomedIn() && dragY < -2.0f * std::fabs(dragX) && std::fabs(accumY) > kSwipePixels) {
         state = LeaveRequest;
         accumY = 0;
     }
     fov = 90;
     const float aspect = float(width) / float(height);
-    projMatrix.setToIdentity();
-    float hHalf = 0.0f;
+    float halfWidth = kStripHalfHeight * aspect;
+    float hHalf = qRadiansToDegrees(std::atan(aspect));
     if (m_spanDegrees > 0.0f) {
         // The strip runs 100 world units per radian of longitude.
-        const float halfWidth = kStripHalfHeight * qDegreesToRadians(m_spanDegrees) * 0.5f;
-        projMatrix.ortho(-halfWidth, halfWidth, -kStripHalfHeight, kStripHalfHeight, 1.0f,
-                         400.0f);
+        halfWidth = kStripHalfHeight * qDegreesToRadians(m_spanDegrees) * 0.5f;
         hHalf = m_spanDegrees * 0.5f;
-    } else {
-        projMatrix.ortho(-kStripHalfHeight * aspect, kStripHalfHeight * aspect,
-                         -kStripHalfHeight, kStripHalfHeight, 1.0f, 400.0f);
-        hHalf = qRadiansToDegrees(std::atan(aspect));
     }
+    const Window window = ZoomWindow(width, height, halfWidth, kStripHalfHeight);
+    projMatrix.setToIdentity();
+    projMatrix.ortho(window.left, window.right, window.bottom, window.top, 1.0f, 400.0f);
     FinishPanorama(width, hHalf, 0.0f);
 }

@@ -37,8 +37,8 @@ void CExpandLnglatCylinder::BuildView(int, int)
 
 void CExpandLnglatCylinder::UpdateMatrices(int width, int height)
 {
-    // A mainly upward swipe leaves the cylinder.
-    if (dragY > 2.0f * std::fabs(dragX) && std::fabs(accumY) > kSwipePixels) {
+    // A mainly upward swipe leaves the cylinder; zoomed in, it scrolls.
+    if (!IsZoomedIn() && dragY > 2.0f * std::fabs(dragX) && std::fabs(accumY) > kSwipePixels) {
         state = LeaveRequest;
         accumY = 0;
     }
@@ -53,8 +53,9 @@ void CExpandLnglatCylinder::UpdateMatrices(int width, int height)
         w = aspect * windowHeight;
         h = windowHeight;
     }
+    const Window window = ZoomWindow(width, height, w / 2, h / 2);
     projMatrix.setToIdentity();
-    projMatrix.ortho(-w / 2, w / 2, -h / 2, h / 2, 1.0f, 800.0f);
+    projMatrix.ortho(window.left, window.right, window.bottom, window.top, 1.0f, 800.0f);
     const float hHalf =
         qRadiansToDegrees(std::atan(std::tan(qDegreesToRadians(fov) / 2.0f) * aspect));
     FinishPanorama(width, hHalf, kInputEpsilon);

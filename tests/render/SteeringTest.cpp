@@ -8,6 +8,7 @@
 #include "CExpandOrigin.h"
 #include "CModelBase.h"
 #include "ExpandRectImage.h"
+#include "PanoramaModelBase.h"
 #include "RendererProbe.h"
 #include "ViewLayout.h"
 
@@ -48,6 +49,9 @@ class SteeringTest : public QObject
 
 private slots:
     void wheelNotchIsOneStepInEveryKindOfView();
+    void panoramasZoomByNotchAndKey_data();
+    void panoramasZoomByNotchAndKey();
+    void zoomedPanoramaScrollsInsteadOfLeaving();
     void wheelReachesTheViewUnderThePointerOnly();
     void leavingThePerspectiveTakesADeliberatePush();
     void cruiseKeepsItsSpeedWhateverThePaintRate();
@@ -101,6 +105,122 @@ void SteeringTest::wheelNotchIsOneStepInEveryKindOfView()
     rectangle.OnWheel(-kNotch);
     Apply(rect);
     QVERIFY(std::fabs(rect->Scale() - 0.95f) < 1e-5f);
+}
+
+void SteeringTest::panoramasZoomByNotchAndKey_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<QPoint>("pointer");
+    QTest::newRow("panorama") << int(ViewLayout::ViewPanorama) << 0 << QPoint(200, 150);
+    QTest::newRow("double panorama, lower half")
+        << int(ViewLayout::ViewDoublePanorama) << 1 << QPoint(200, 225);
+    QTest::newRow("cylinder") << int(ViewLayout::ViewPanoramaCylinder) << 0 << QPoint(200, 150);
+}
+
+// The panoramas zoom their window: one notch is one scale step, a quarter
+// notch a quarter of it, + and - are a notch each, and the zoom stops at the
+// whole strip and at the narrowest window.
+void SteeringTest::panoramasZoomByNotchAndKey()
+{
+    QFETCH(int, mode);
+    QFETCH(int, slot);
+    QFETCH(QPoint, pointer);
+    RendererProbe renderer;
+    Start(renderer, mode);
+    const ViewSlot shown = renderer.Slot(slot);
+    auto* panorama = dynamic_cast<PanoramaModelBase*>(shown.model);
+    QVERIFY(panorama);
+    const int width = qRound((shown.right - shown.left) * kViewWidth);
+    const int height = qRound((shown.top - shown.bottom) * kViewHeight);
+    const auto apply = [&] { ApplyInput(panorama, width, height); };
+    const auto scaleIs = [&](float expected) {
+        return std::fabs(panorama->ZoomScale() - expected) < 1e-5f;
+    };
+    apply();
+    QVERIFY(scaleIs(1.0f));
+    const float step = PanoramaModelBase::kZoomStepPerNotch;
+    renderer.OnHover(pointer.x(), pointer.y());
+    renderer.OnWheel(-kNotch);
+    apply();
+    QVERIFY2(scaleIs(1.0f - step), qPrintable(QString::number(panorama->ZoomScale())));
+    renderer.OnWheel(-kNotch / 4);
+    apply();
+    QVERIFY(scaleIs(1.0f - 1.25f * step));
+    renderer.StepByKey(PanoRenderer::KeyStep::ZoomIn);
+    apply();
+    QVERIFY(scaleIs(1.0f - 2.25f * step));
+    renderer.StepByKey(PanoRenderer::KeyStep::ZoomOut);
+    apply();
+    QVERIFY(scaleIs(1.0f - 1.25f * step));
+    // Bounded both ways, however far the wheel turns.
+    for (int notch = 0; notch < 40; ++notch) {
+        renderer.OnWheel(-kNotch);
+        apply();
+    }
+    QVERIFY(scaleIs(PanoramaModelBase::kMinZoomScale));
+    for (int notch = 0; notch < 40; ++notch) {
+        renderer.OnWheel(kNotch);
+        apply();
+    }
+    QVERIFY(scaleIs(1.0f));
+    // The window narrows toward the pointer: up near the top edge, down near
+    // the bottom one, about the centre in the middle.
+    QVERIFY(std::fabs(panorama->CurrentPose()[1]) < 1e-4f);
+    const int top = qRound((1.0f - shown.top) * kViewHeight) + 1;
+    const int bottom = qRound((1.0f - shown.bottom) * kViewHeight) - 1;
+    float offsets[2] = {0.0f, 0.0f};
+    const int edges[2] = {top, bottom};
+    for (int k = 0; k < 2; ++k) {
+        renderer.OnHover(pointer.x(), edges[k]);
+        renderer.OnWheel(-2 * kNotch);
+        apply();
+        offsets[k] = panorama->CurrentPose()[1];
+        renderer.OnWheel(2 * kNotch);
+        apply();
+        QVERIFY(std::fabs(panorama->CurrentPose()[1]) < 1e-4f);
+    }
+    QVERIFY2(offsets[0] > 1.0f && offsets[1] < -1.0f,
+             qPrintable(QStringLiteral("%1, %2").arg(offsets[0]).arg(offsets[1])));
+}
+
+void SteeringTest::zoomedPanoramaScrollsInsteadOfLeaving()
+{
+    RendererProbe renderer;
+    Start(renderer, ViewLayout::ViewPanoramaCylinder);
+    CModelBase* cylinder = renderer.Front();
+    auto* zoomed = dynamic_cast<PanoramaModelBase*>(cylinder);
+    QVERIFY(zoomed);
+    Apply(cylinder);
+    renderer.OnHover(200, 150);
+    renderer.OnWheel(-4 * kNotch);
+    Apply(cylinder);
+    const float offset = cylinder->CurrentPose()[1];
+    // Zoomed in, an upward drag scrolls the picture up with the pointer.
+    renderer.OnButton(true, 200, 200);
+    for (int y = 190; y >= 150; y -= 10) {
+        renderer.OnMove(200, y);
+        Apply(cylinder);
+        renderer.Tick();
+    }
+    renderer.OnButton(false, 200, 150);
+    for (int tick = 0; tick < 10; ++tick) {
+        renderer.Tick();
+    }
+    QCOMPARE(renderer.Front(), cylinder);
+    QVERIFY2(cylinder->CurrentPose()[1] < offset,
+             qPrintable(QStringLiteral("%1 from %2").arg(cylinder->CurrentPose()[1]).arg(offset)));
+    // Back at the whole window the same drag swipes the view away.
+    renderer.OnWheel(8 * kNotch);
+    Apply(cylinder);
+    QVERIFY(std::fabs(zoomed->ZoomScale() - 1.0f) < 1e-5f);
+    renderer.OnButton(true, 200, 200);
+    for (int y = 190; y >= 150 && renderer.Front() == cylinder; y -= 10) {
+        renderer.OnMove(200, y);
+        Apply(cylinder);
+        renderer.Tick();
+    }
+    QCOMPARE(renderer.Front(), renderer.Model(ViewLayout::kTransitCylinder));
 }
 
 void SteeringTest::wheelReachesTheViewUnderThePointerOnly()
