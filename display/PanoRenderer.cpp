@@ -272,14 +272,16 @@ void PanoRenderer::SetLens(const FisheyeLens& lens)
         return;
     }
     // The models keep their pointers into the store; the buffers are refilled
-    // from the rewritten coordinates.
+    // from the rewritten coordinates, and no earlier upload of them counts.
     buffersDirty = true;
+    buffers.NoteMeshesRewritten();
 }
 
 // Caller holds paramLock.
 void PanoRenderer::BuildRectMesh(int width, int height)
 {
     ViewLayout::WriteRectMesh(meshStore, width, height);
+    buffers.NoteMeshesRewritten();
 }
 
 void PanoRenderer::SetViewMode(int mode, bool fresh)
@@ -555,25 +557,22 @@ void PanoRenderer::Render()
     DrawSlots(viewport);
 }
 
-// Caller holds layoutLock.
+// Caller holds layoutLock. The models draw into the buffers under paramLock,
+// which guards them.
 void PanoRenderer::DrawSlots(const QSize& viewport)
 {
-    MeshBuffers::Mesh mesh{};
-    bool throughBuffers = false;
-    {
-        QMutexLocker param(&paramLock);
-        mesh = CurrentMesh();
-        throughBuffers = useBuffers;
-    }
+    QMutexLocker param(&paramLock);
+    const MeshBuffers::Mesh mesh = CurrentMesh();
     for (int i = 0; i < slotCount; ++i) {
         const ViewSlot& slot = viewSlots[i];
         const ViewLayout::PixelRect place = ViewLayout::SlotPixels(
             {slot.left, slot.top, slot.right, slot.bottom}, viewport.width(), viewport.height());
         const int x = viewportX + place.x;
         const int y = viewportY + place.y;
-        if (throughBuffers) {
-            slot.model->Draw(1, x, y, place.width, place.height, program, texY, texU, texV,
-                             buffers.vertexBuffer, buffers.texCoordBuffer, buffers.indexBuffer);
+        if (useBuffers) {
+            // Each model's mesh is uploaded only when it changed.
+            slot.model->DrawPlaced(x, y, place.width, place.height, program, texY, texU, texV,
+                                   buffers);
         } else {
             slot.model->DrawArrays(true, x, y, place.width, place.height, program, texY, texU,
                                    texV, mesh.vertices, mesh.vertexCount * kPositionBytes,

@@ -37,7 +37,8 @@ class QOpenGLShaderProgram;
 //   1. layoutLock - the slot table, the current mode and the mode switches;
 //   2. paramLock  - picture size, circle, lens (the mesh store's texture
 //                   coordinates), viewport, SetSource, the current mesh and
-//                   the GPU buffers.
+//                   the GPU buffers; held while the models draw, since they
+//                   place their meshes in the buffers.
 // Neither is recursive. SetViewMode takes layoutLock itself and must be
 // entered without it; Tick therefore runs before Render takes layoutLock.
 //

@@ -1,5 +1,7 @@
 #include "CModelBase.h"
 
+#include "MeshUploader.h"
+
 #include <QOpenGLShaderProgram>
 #include <QVector4D>
 #include <QtMath>
@@ -465,10 +467,35 @@ void CModelBase::Draw(int, int x, int y, int width, int height, QOpenGLShaderPro
     BindCommon(x, y, width, height, program, texY, texU, texV);
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
     glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(vertexCount) * 12, vertices);
-    program->setAttributeBuffer(kVertexIn, GL_FLOAT, 0, 3);
     glBindBuffer(GL_ARRAY_BUFFER, texCoordBuffer);
     glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(vertexCount) * 8, texCoords);
-    program->setAttributeBuffer(kTextureIn, GL_FLOAT, 0, 2);
+    DrawElements(program, vertexBuffer, 0, texCoordBuffer, 0, indexBuffer);
+}
+
+void CModelBase::DrawPlaced(int x, int y, int width, int height, QOpenGLShaderProgram* program,
+                            GLuint texY, GLuint texU, GLuint texV, MeshUploader& uploader)
+{
+    if (!PrepareDraw(width, height)) {
+        return;
+    }
+    MeshUploader::Place place{};
+    if (vertices == nullptr || texCoords == nullptr || program == nullptr ||
+        !uploader.PlaceMesh(vertices, texCoords, vertexCount, indexCount, place)) {
+        return;
+    }
+    BindCommon(x, y, width, height, program, texY, texU, texV);
+    DrawElements(program, place.vertexBuffer, place.vertexOffset, place.texCoordBuffer,
+                 place.texCoordOffset, place.indexBuffer);
+}
+
+void CModelBase::DrawElements(QOpenGLShaderProgram* program, GLuint vertexBuffer,
+                              GLintptr vertexOffset, GLuint texCoordBuffer, GLintptr texCoordOffset,
+                              GLuint indexBuffer)
+{
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    program->setAttributeBuffer(kVertexIn, GL_FLOAT, int(vertexOffset), 3);
+    glBindBuffer(GL_ARRAY_BUFFER, texCoordBuffer);
+    program->setAttributeBuffer(kTextureIn, GL_FLOAT, int(texCoordOffset), 2);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
     glDrawElements(GL_TRIANGLES, indexCount, GL_UNSIGNED_SHORT, nullptr);
     DrawOverlays(program);

@@ -6,6 +6,7 @@
 
 #include <array>
 
+class MeshUploader;
 class QOpenGLShaderProgram;
 
 // Common base of every dewarp model: a mesh (borrowed from the mesh store), a
@@ -96,6 +97,11 @@ public:
     void Draw(int pixelType, int x, int y, int width, int height, QOpenGLShaderProgram* program,
               GLuint texY, GLuint texU, GLuint texV, GLuint vertexBuffer, GLuint texCoordBuffer,
               GLuint indexBuffer);
+    // Draws the mesh from where the uploader places it in its buffers, which
+    // it fills only when the mesh there changed. Silent about every early
+    // return, as Draw.
+    void DrawPlaced(int x, int y, int width, int height, QOpenGLShaderProgram* program, GLuint texY,
+                    GLuint texU, GLuint texV, MeshUploader& uploader);
     // Client-memory variant: the model's vertices and texture coordinates are
     // laid over the caller's arrays, which supply any elements beyond them.
     void DrawArrays(bool isYuv, int x, int y, int width, int height,
@@ -109,6 +115,10 @@ protected:
     bool PrepareDraw(int width, int height);
     void BindCommon(int x, int y, int width, int height, QOpenGLShaderProgram* program,
                     GLuint texY, GLuint texU, GLuint texV);
+    // Points the two attributes at the bound buffers' offsets and draws the
+    // index buffer's triangles, then the overlays.
+    void DrawElements(QOpenGLShaderProgram* program, GLuint vertexBuffer, GLintptr vertexOffset,
+                      GLuint texCoordBuffer, GLintptr texCoordOffset, GLuint indexBuffer);
     void DrawOverlays(QOpenGLShaderProgram* program);
     void DrawBorder(QOpenGLShaderProgram* program);
     void DrawRegion(QOpenGLShaderProgram* program);

@@ -1,8 +1,10 @@
 // The render core drawing into an offscreen framebuffer with the view's
 // shader program: client arrays draw what the GPU buffers draw, in every kind
-// of layout; the buffers are made once and go with the render core.
+// of layout; the buffers are made once and go with the render core; a mesh
+// is uploaded when it changed, not on every draw of every view.
 
 #include "DewarpView.h"
+#include "FisheyeLens.h"
 #include "FisheyePicture.h"
 #include "RendererProbe.h"
 #include "ShaderProgram.h"
@@ -33,6 +35,7 @@ private slots:
     void clientArraysDrawLikeBuffers_data();
     void clientArraysDrawLikeBuffers();
     void buffersAreMadeOnceAndReleased();
+    void meshesAreUploadedWhenTheyChange();
 
 private:
     std::unique_ptr<RendererProbe> MakeRenderer(bool useBuffers);
@@ -168,6 +171,77 @@ void RenderCoreDrawTest::buffersAreMadeOnceAndReleased()
     for (GLuint name : names) {
         QVERIFY(!glIsBuffer(name));
     }
+}
+
+void RenderCoreDrawTest::meshesAreUploadedWhenTheyChange()
+{
+    const FisheyeLens lens = FisheyeLens::Make(FisheyeLens::Projection::Equisolid, 200);
+    auto renderer = MakeRenderer(true);
+    // The circle beside three perspective views: two meshes in one layout.
+    renderer->SelectMode(ViewLayout::ViewOriginThreePerspectives);
+    Paint(*renderer);
+    int uploads = renderer->buffers.UploadCount();
+    const QImage resting = Paint(*renderer);
+    QCOMPARE(renderer->buffers.UploadCount(), uploads);
+    QVERIFY(DewarpView::ContentShare(resting, resting.rect()) > 0.3);
+
+    // A lens rewrites the texture coordinates where they lie: both meshes go
+    // up once, and what is drawn is what client arrays draw of that lens
+    // after as many paints.
+    renderer->SetLens(lens);
+    Paint(*renderer);
+    QVERIFY(renderer->buffers.UploadCount() >= uploads + 2);
+    uploads = renderer->buffers.UploadCount();
+    const QImage withLens = Paint(*renderer);
+    QCOMPARE(renderer->buffers.UploadCount(), uploads);
+    auto reference = MakeRenderer(false);
+    reference->SetLens(lens);
+    reference->SelectMode(ViewLayout::ViewOriginThreePerspectives);
+    QImage referenceImage;
+    for (int paint = 0; paint < 4; ++paint) {
+        referenceImage = Paint(*reference);
+    }
+    QCOMPARE(withLens, referenceImage);
+    QVERIFY(withLens != resting);
+
+    // Steering moves the camera, not the mesh.
+    renderer->OnButton(true, 250, 50);
+    renderer->OnMove(280, 60);
+    const QImage steered = Paint(*renderer);
+    renderer->OnButton(false, 280, 60);
+    QVERIFY(steered != withLens);
+    QCOMPARE(renderer->buffers.UploadCount(), uploads);
+
+    // A morph shows another frame on every tick, each uploaded once; at its
+    // end the perspective view draws without uploading.
+    renderer->SelectMode(ViewLayout::ViewOrigin);
+    for (int paint = 0; paint < 200 && renderer->Front() != renderer->Model(0); ++paint) {
+        Paint(*renderer);
+    }
+    renderer->SelectMode(ViewLayout::ViewPerspective);
+    QCOMPARE(renderer->Front(), renderer->Model(ViewLayout::kTransitOrigin));
+    Paint(*renderer);
+    uploads = renderer->buffers.UploadCount();
+    Paint(*renderer);
+    QCOMPARE(renderer->buffers.UploadCount(), uploads + 1);
+    for (int paint = 0; paint < 200 && renderer->Front() != renderer->Model(1); ++paint) {
+        Paint(*renderer);
+    }
+    QCOMPARE(renderer->Front(), renderer->Model(1));
+    Paint(*renderer);
+    uploads = renderer->buffers.UploadCount();
+    Paint(*renderer);
+    QCOMPARE(renderer->buffers.UploadCount(), uploads);
+
+    // The picture rectangle is rewritten in place for a new picture size.
+    renderer->SelectMode(ViewLayout::ViewRectangle);
+    Paint(*renderer);
+    uploads = renderer->buffers.UploadCount();
+    Paint(*renderer);
+    QCOMPARE(renderer->buffers.UploadCount(), uploads);
+    renderer->SetPictureSize(DewarpView::kPictureWidth, DewarpView::kPictureHeight / 2);
+    Paint(*renderer);
+    QVERIFY(renderer->buffers.UploadCount() > uploads);
 }
 
 QTEST_MAIN(RenderCoreDrawTest)
