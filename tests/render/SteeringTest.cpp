@@ -342,9 +342,9 @@ void SteeringTest::doublePanoramaHalvesStayOpposite()
 
 void SteeringTest::dragsFollowThePointerAtAnyPixelRatio()
 {
-    float turned[2] = {0.0f, 0.0f};
-    const float ratios[2] = {1.0f, 2.0f};
-    for (int run = 0; run < 2; ++run) {
+    float turned[3] = {0.0f, 0.0f, 0.0f};
+    const float ratios[3] = {1.0f, 1.5f, 2.0f};
+    for (int run = 0; run < 3; ++run) {
         RendererProbe renderer;
         Start(renderer, ViewLayout::ViewQuadPerspective);
         renderer.SetPixelRatio(ratios[run]);
@@ -359,9 +359,10 @@ void SteeringTest::dragsFollowThePointerAtAnyPixelRatio()
         ApplyInput(view, drawWidth, drawHeight);
         turned[run] = AngleBetween(start, PanOf(view));
     }
-    // 4 view pixels of a 200-pixel view turn it by 3.6 degrees either way.
+    // 4 view pixels of a 200-pixel view turn it by 3.6 degrees at every ratio.
     QVERIFY(std::fabs(turned[0] - 3.6f) < 1e-3f);
     QVERIFY(std::fabs(turned[1] - turned[0]) < 1e-3f);
+    QVERIFY(std::fabs(turned[2] - turned[0]) < 1e-3f);
 }
 
 void SteeringTest::restsWhenNothingMoves()
