@@ -2,7 +2,8 @@
 // flat circle to the perspective view and back, the 5 % jump rule, the wheel
 // outside the display, the picture size and a paused picture reaching the
 // render core, the repaint timer driving the animation and resting when
-// nothing moves, and the double panorama filling its halves on any window.
+// nothing moves, the double panorama filling its halves on any window, and a
+// panorama zooming toward the pointer.
 
 #include "CModelBase.h"
 #include "DewarpView.h"
@@ -75,6 +76,7 @@ private slots:
     void timerDrivesTheAnimation();
     void restingDisplayStopsRepainting();
     void doublePanoramaFillsEveryWindowShape();
+    void panoramaZoomsTowardThePointer();
 };
 
 namespace {
@@ -269,6 +271,44 @@ void DewarpViewTest::doublePanoramaFillsEveryWindowShape()
             }
         }
     }
+}
+
+void DewarpViewTest::panoramaZoomsTowardThePointer()
+{
+    auto view = DewarpView::Make(kViewWidth, kViewHeight);
+    DewarpView::ShowFisheye(*view);
+    view->SelectViewMode(ViewLayout::ViewPanorama);
+    QImage whole;
+    for (int paint = 0; paint < 3; ++paint) {
+        whole = DewarpView::Paint(*view);
+    }
+    // Eight notches in: the window is 0.6 of its height, about the pointer.
+    const QPoint pointer(290, 110);
+    for (int notch = 0; notch < 8; ++notch) {
+        Wheel(*view, pointer, -120);
+    }
+    const QImage zoomed = DewarpView::Paint(*view);
+    const double scale = 1.0 - 8 * 0.05;
+    // What lies d pixels from the pointer in the zoomed view lay scale x d
+    // pixels from it before; without the zoom the two would not match.
+    const auto difference = [&](double ratio) {
+        double sum = 0.0;
+        int samples = 0;
+        for (int dy = -60; dy <= 60; dy += 3) {
+            for (int dx = -80; dx <= 80; dx += 3) {
+                const QPoint before(qRound(pointer.x() + dx * ratio),
+                                    qRound(pointer.y() + dy * ratio));
+                sum += std::abs(qGray(zoomed.pixel(pointer + QPoint(dx, dy))) -
+                                qGray(whole.pixel(before)));
+                ++samples;
+            }
+        }
+        return sum / samples;
+    };
+    const double matched = difference(scale);
+    const double unzoomed = difference(1.0);
+    QVERIFY2(matched < 0.4 * unzoomed,
+             qPrintable(QStringLiteral("%1 against %2").arg(matched).arg(unzoomed)));
 }
 
 QTEST_MAIN(DewarpViewTest)
