@@ -181,6 +181,10 @@ private:
     // also press the dialog's default button).
     static void Type(QSpinBox* spin, int value)
     {
+        // The commit needs the focus, which a window of another test on the
+        // shared display may have taken meanwhile.
+        spin->window()->activateWindow();
+        static_cast<void>(QTest::qWaitForWindowActive(spin->window()));
         spin->setFocus();
         spin->selectAll();
         QTest::keyClicks(spin, QString::number(value));
