@@ -131,8 +131,8 @@ public:
     // Keyboard steering of one view: the one chosen with SelectNextView until
     // the pointer moves, else the one under the pointer, else the selected
     // one, else the first. Left and Right turn it by kKeyPanDegrees, Up and
-    // Down tilt a perspective view by kKeyTiltDegrees, the zoom steps are a
-    // wheel notch.
+    // Down tilt a perspective view by kKeyTiltDegrees (or scroll a zoomed-in
+    // panorama as far as that drag would), the zoom steps are a wheel notch.
     enum class KeyStep { Left, Right, Up, Down, ZoomIn, ZoomOut };
     static constexpr float kKeyPanDegrees = 5.0f;
     static constexpr float kKeyTiltDegrees = 3.0f;

@@ -3,6 +3,7 @@
 #include "CExpandModelBase.h"
 #include "CTransitLnglat2Cylinder.h"
 #include "CTransitOrigin2Pers.h"
+#include "PanoramaModelBase.h"
 #include "PerspectiveModelBase.h"
 
 #include <QMutexLocker>
@@ -213,9 +214,11 @@ void PanoRenderer::StepByKey(KeyStep step)
     const float height = (slot.top - slot.bottom) * static_cast<float>(viewport.height()) * ratio;
     const float panPixels = width * kKeyPanDegrees / 180.0f;
     const float tiltPixels = height * kKeyTiltDegrees / 90.0f;
-    // Only the perspective views tilt; a vertical drag zooms the circle and
-    // swipes the panoramas away.
-    const bool tilts = dynamic_cast<PerspectiveModelBase*>(model) != nullptr;
+    // The perspective views tilt and a zoomed-in panorama scrolls; a vertical
+    // drag zooms the circle and swipes a whole panorama away.
+    const auto* panorama = dynamic_cast<PanoramaModelBase*>(model);
+    const bool tilts = dynamic_cast<PerspectiveModelBase*>(model) != nullptr ||
+                       (panorama && panorama->IsZoomedIn());
     switch (step) {
     case KeyStep::Left:
     case KeyStep::Right:

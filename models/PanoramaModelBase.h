@@ -30,6 +30,9 @@ public:
     // The window's vertical centre stands for the tilt a panorama lacks.
     Pose CurrentPose() const override { return {pan, m_zoomOffsetY, m_zoomScale, m_zoomOffsetX}; }
     float ZoomScale() const { return m_zoomScale; }
+    // True while the window is narrower than unzoomed: vertical drags then
+    // scroll it and are no swipe.
+    bool IsZoomedIn() const;
 
 protected:
     // An orthographic window in eye space, world units.
@@ -44,9 +47,6 @@ protected:
     void FinishPanorama(int viewWidth, float hHalf, float dragThreshold);
     // Eye on the mount's viewing axis at distance 100 / tan(fov / 2).
     void BuildFlatView();
-    // True while the window is narrower than unzoomed: vertical drags then
-    // scroll it and are no swipe.
-    bool IsZoomedIn() const;
     // Applies this frame's wheel and vertical drag to the zoom of a window of
     // the given unzoomed half-extents, and returns the window to show.
     Window ZoomWindow(int viewWidth, int viewHeight, float halfWidth, float halfHeight);

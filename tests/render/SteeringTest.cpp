@@ -210,10 +210,26 @@ void SteeringTest::zoomedPanoramaScrollsInsteadOfLeaving()
     QCOMPARE(renderer.Front(), cylinder);
     QVERIFY2(cylinder->CurrentPose()[1] < offset,
              qPrintable(QStringLiteral("%1 from %2").arg(cylinder->CurrentPose()[1]).arg(offset)));
+    // Up and Down scroll it too.
+    const float scrolled = cylinder->CurrentPose()[1];
+    renderer.StepByKey(PanoRenderer::KeyStep::Up);
+    Apply(cylinder);
+    QVERIFY(cylinder->CurrentPose()[1] > scrolled);
+    renderer.StepByKey(PanoRenderer::KeyStep::Down);
+    Apply(cylinder);
+    QVERIFY(std::fabs(cylinder->CurrentPose()[1] - scrolled) < 1e-3f);
+    QCOMPARE(renderer.Front(), cylinder);
     // Back at the whole window the same drag swipes the view away.
     renderer.OnWheel(8 * kNotch);
     Apply(cylinder);
     QVERIFY(std::fabs(zoomed->ZoomScale() - 1.0f) < 1e-5f);
+    // The keys leave a whole window alone.
+    for (int key = 0; key < 5; ++key) {
+        renderer.StepByKey(PanoRenderer::KeyStep::Up);
+        Apply(cylinder);
+        renderer.Tick();
+    }
+    QCOMPARE(renderer.Front(), cylinder);
     renderer.OnButton(true, 200, 200);
     for (int y = 190; y >= 150 && renderer.Front() == cylinder; y -= 10) {
         renderer.OnMove(200, y);
