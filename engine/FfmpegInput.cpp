@@ -106,6 +106,7 @@ bool FfmpegInput::OpenVideoDecoder(const QByteArray& suffix)
     avcodec_parameters_to_context(m_videoCtx.get(), stream->codecpar);
     m_videoCtx->pkt_timebase = stream->time_base;
     m_videoCtx->thread_count = 0; // FFmpeg picks the thread count
+    m_pictureAllocator.Attach(m_videoCtx.get());
     const int ret = avcodec_open2(m_videoCtx.get(), decoder, nullptr);
     if (ret != 0) {
         qDebug() << __LINE__ << "avcodec_open2 failed!" << ret;
@@ -119,6 +120,7 @@ void FfmpegInput::Close()
     m_frame.reset();
     m_audioFrame.reset();
     m_videoCtx.reset();
+    m_pictureAllocator.Release();
     m_audioCtx.reset();
     m_formatCtx.reset();
     m_videoIndex = m_audioIndex = -1;

@@ -11,6 +11,7 @@
 // leave alone until Close, which runs after both decoders have stopped.
 
 #include "FfmpegPtr.h"
+#include "PackedFrameAllocator.h"
 #include "PictureDescription.h"
 
 #include <QByteArray>
@@ -96,6 +97,8 @@ private:
     qint64 ToMs(int64_t ts, AVRational timeBase) const;
 
     ffmpeg::FormatContextPtr m_formatCtx;
+    // Before the video codec: it must outlive it.
+    PackedFrameAllocator m_pictureAllocator;
     ffmpeg::CodecContextPtr m_videoCtx;
     ffmpeg::CodecContextPtr m_audioCtx;
     ffmpeg::FramePtr m_frame;

@@ -9,7 +9,11 @@ namespace PipelineLimits
 {
 // Decoded pictures waiting for the presenter: a few, so that a 1080p
 // playback holds little memory; the packets ahead of them absorb the rest.
-inline constexpr std::size_t kMaxQueuedPictures = 3;
+// Four let the decoder move on far enough that it no longer refers to most
+// pictures by the time they are shown, so they are packed without a copy.
+inline constexpr std::size_t kMaxQueuedPictures = 4;
+// Untimed runs deliver as fast as pictures come, and hold more of them for it.
+inline constexpr std::size_t kMaxQueuedPicturesUntimed = 8;
 // Decoded sound waiting for the feeder, in media time.
 inline constexpr qint64 kMaxQueuedAudioMs = 1000;
 // The reader stops reading ahead when the packet queues hold this much ...

@@ -217,7 +217,7 @@ void PlaySpliterSystem::ReadLoop(const std::function<void()>& readStep)
 bool PlaySpliterSystem::DecodedQueuesFull()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_videoQueue.size() >= kMaxQueuedPictures || m_audioQueuedMs > kMaxQueuedAudioMs;
+    return m_videoQueue.size() >= MaxQueuedPictures() || m_audioQueuedMs > kMaxQueuedAudioMs;
 }
 
 // Reading thread: serves the newest seek asked for, if it is not served yet.
@@ -278,7 +278,7 @@ void PlaySpliterSystem::SeekInput(const SeekRequest& request)
 bool PlaySpliterSystem::WaitForPictureRoom(unsigned serial)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    while (m_videoQueue.size() >= kMaxQueuedPictures) {
+    while (m_videoQueue.size() >= MaxQueuedPictures()) {
         if (StopRequested() || m_presenterDone || serial != m_serial)
             return false;
         m_videoChanged.wait_for(m_mutex, std::chrono::milliseconds(kIdleMs));
@@ -295,6 +295,11 @@ bool PlaySpliterSystem::WaitForAudioRoom(unsigned serial)
         m_audioChanged.wait_for(m_mutex, std::chrono::milliseconds(kIdleMs));
     }
     return serial == m_serial;
+}
+
+std::size_t PlaySpliterSystem::MaxQueuedPictures() const
+{
+    return m_pacing == Pacing::Untimed ? kMaxQueuedPicturesUntimed : kMaxQueuedPictures;
 }
 
 // Queues a decoded picture unless a seek or a stop made it stale.

@@ -43,8 +43,9 @@
 // presenter and the video decoder on m_videoChanged, the feeder and the audio
 // decoder on m_audioChanged, the reader on m_readerWake; stops, seeks, drains
 // and the end of reading notify all three. m_requestMutex, the packet
-// queues' locks, the clock's and the buffer pool's are leaves (nothing else
-// is taken while one is held).
+// queues' locks, the clock's, the buffer pool's and the picture allocator's
+// (FfmpegInput's, taken on FFmpeg's decoding threads) are leaves (nothing
+// else is taken while one is held).
 
 #include "AudioConverter.h"
 #include "AudioTempo.h"
@@ -79,8 +80,12 @@ extern std::atomic<const char*> g_currentFile;
 
 // One decoded picture waiting for presentation. It owns its bytes, so a
 // picture handed out through sigYuv never changes while it is delivered.
+// Pictures in buffers laid out for packing wait as the decoder's frame and
+// are packed when they are delivered: inside that buffer once the decoder no
+// longer refers to it, else by a copy into `data`.
 struct VideoQueueItem {
     PictureBufferPool::Buffer data; // packed YUV420P
+    ffmpeg::FramePtr frame;         // or the decoded 8-bit 4:2:0 picture, still to pack
     int size = 0;
     int width = 0;
     int height = 0;
@@ -226,6 +231,7 @@ private:
     void PushPicture(VideoQueueItem&& item);
     void QueueAudio(const AVFrame& frame, qint64 startMs, unsigned serial);
     bool WaitForPictureRoom(unsigned serial);
+    std::size_t MaxQueuedPictures() const;
     bool WaitForAudioRoom(unsigned serial);
     void NoteLandingLocked(qint64 ptsMs);
     void NotifyAll();
@@ -241,6 +247,8 @@ private:
     bool PacedByFrameStepLocked(const VideoQueueItem& next, qint64 nowMs, qint64& waitMs);
     void DropLatePicturesLocked(qint64 nowMs);
     void Deliver(VideoQueueItem& item);
+    const uint8_t* PackedBytes(VideoQueueItem& item);
+    bool HoldForPackingInPlaceLocked() const;
     void ReportAudioPosition();
     bool WaitForSoundToEnd();
     void ClearQueuesLocked();

@@ -12,6 +12,10 @@
 
 #include <QDebug>
 
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
 #include <chrono>
 #include <thread>
 
@@ -268,18 +272,26 @@ bool PlaySpliterSystem::BeforeExactTarget(const AVFrame& frame, qint64 ptsMs, un
     return true;
 }
 
+// A picture in a buffer laid out for packing waits as a reference to the
+// decoder's frame (packed at delivery); any other is converted now.
 void PlaySpliterSystem::QueueDecodedPicture(const AVFrame& frame, qint64 ptsMs, unsigned serial)
 {
     const int size = VideoConverter::PictureSize(frame.width, frame.height);
     if (size == 0 || !WaitForPictureRoom(serial))
         return;
     VideoQueueItem item;
-    item.data = m_pool.Take(static_cast<size_t>(size));
-    if (!m_videoConverter.Convert(frame, item.data.data())) {
-        qCDebug(lcEngineFrames) << __LINE__ << "PlaySpliterSystem::QueuePicture"
-                                << "conversion failed" << frame.format;
-        m_pool.Give(std::move(item.data));
-        return;
+    if (PackedFrameAllocator::LaidOutForPacking(frame)) {
+        item.frame = ffmpeg::MakeFrame();
+        if (!item.frame || av_frame_ref(item.frame.get(), &frame) < 0)
+            return;
+    } else {
+        item.data = m_pool.Take(static_cast<size_t>(size));
+        if (!m_videoConverter.Convert(frame, item.data.data())) {
+            qCDebug(lcEngineFrames) << __LINE__ << "PlaySpliterSystem::QueuePicture"
+                                    << "conversion failed" << frame.format;
+            m_pool.Give(std::move(item.data));
+            return;
+        }
     }
     item.size = size;
     item.width = frame.width;
@@ -423,6 +435,10 @@ PlaySpliterSystem::PresentStep PlaySpliterSystem::TakeDuePicture(VideoQueueItem&
         waitMs = kIdleMs;
         return PlaybackDoneLocked() ? PresentStep::Finished : PresentStep::Wait;
     }
+    if (m_pacing == Pacing::Untimed && HoldForPackingInPlaceLocked()) {
+        waitMs = kIdleMs;
+        return PresentStep::Wait;
+    }
     if (m_pacing == Pacing::Realtime) {
         const VideoQueueItem& next = m_videoQueue.front();
         m_clock.Anchor(next.ptsMs);
@@ -442,6 +458,18 @@ PlaySpliterSystem::PresentStep PlaySpliterSystem::TakeDuePicture(VideoQueueItem&
     m_lastShownPtsMs = item.ptsMs;
     m_lastShownAt = Steady::now();
     return PresentStep::Deliver;
+}
+
+// Untimed: a picture the decoder still refers to waits (unless it is the
+// first since a start or seek, or the queue is full, or nothing more comes)
+// while the decoder goes on, which usually lets it go, so that it can be
+// packed where it lies instead of being copied.
+bool PlaySpliterSystem::HoldForPackingInPlaceLocked() const
+{
+    const VideoQueueItem& front = m_videoQueue.front();
+    return m_showedSinceSeek && front.frame && !m_videoDrained &&
+           m_videoQueue.size() < MaxQueuedPictures() &&
+           !PackedFrameAllocator::CanPackInPlace(*front.frame);
 }
 
 // A picture far from the clock lies across a jump in the time stamps. It is
@@ -482,6 +510,9 @@ void PlaySpliterSystem::Deliver(VideoQueueItem& item)
 {
     if (StopRequested() || item.serial != m_serial)
         return;
+    const uint8_t* bytes = PackedBytes(item);
+    if (!bytes)
+        return;
     if (!m_formatSent || item.format != m_lastFormat) {
         m_lastFormat = item.format;
         m_formatSent = true;
@@ -490,8 +521,27 @@ void PlaySpliterSystem::Deliver(VideoQueueItem& item)
     qCDebug(lcEngineFrames) << __LINE__ << "picture shown" << item.ptsMs;
     // The position first, so that a receiver of the picture knows its time.
     Q_EMIT sigSetLengthing(static_cast<int>(item.ptsMs));
-    Q_EMIT sigYuv(item.data.data(), static_cast<uint>(item.width), static_cast<uint>(item.height),
-                  item.size);
+    Q_EMIT sigYuv(const_cast<uint8_t*>(bytes), static_cast<uint>(item.width),
+                  static_cast<uint>(item.height), item.size);
+}
+
+// The packed picture of `item`: its own bytes, its frame packed where it
+// lies, or a copy of its frame when the decoder still refers to that.
+const uint8_t* PlaySpliterSystem::PackedBytes(VideoQueueItem& item)
+{
+    if (!item.frame)
+        return item.data.data();
+    AVFrame& frame = *item.frame;
+    if (const uint8_t* packed = PackedFrameAllocator::PackInPlace(frame)) {
+        qCDebug(lcEngineFrames) << __LINE__ << "picture packed in place" << item.ptsMs;
+        return packed;
+    }
+    qCDebug(lcEngineFrames) << __LINE__ << "picture packed by a copy" << item.ptsMs;
+    item.data = m_pool.Take(static_cast<size_t>(item.size));
+    if (av_image_copy_to_buffer(item.data.data(), item.size, frame.data, frame.linesize,
+                                AV_PIX_FMT_YUV420P, frame.width, frame.height, 1) < 0)
+        return nullptr;
+    return item.data.data();
 }
 
 // Without pictures the position follows the sound.
