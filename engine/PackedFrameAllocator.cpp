@@ -92,7 +92,8 @@ int PackedFrameAllocator::GetBuffer(AVCodecContext* ctx, AVFrame* frame, int fla
 
 bool PackedFrameAllocator::Allocate(AVCodecContext* ctx, AVFrame* frame)
 {
-    if (ctx->hw_frames_ctx || !IsPlain420(frame->format) || frame->width <= 0 || frame->height <= 0)
+    if (ctx->hw_frames_ctx || !IsPlain420(frame->format) || frame->format != ctx->pix_fmt ||
+        frame->width <= 0 || frame->height <= 0)
         return false;
     // The area the decoder may touch: its width and height rounded up to its
     // block size, plus the rows some of its routines read beyond that.

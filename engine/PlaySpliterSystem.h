@@ -22,8 +22,9 @@
 //  - audio decoder (AudioDecodeLoop, FFmpeg path): owns the audio codec and
 //    the resampler; packets in, PCM into m_audioQueue.
 //  - presenter (videoSolution): takes pictures off m_videoQueue when the
-//    clock reaches them; emits sigPictureFormat, sigSetLengthing, sigYuv and
-//    sigPlayFinish. Without pictures it reports the clock as the position.
+//    clock reaches them, packs those still in the decoder's buffers
+//    (PackedFrameAllocator); emits sigPictureFormat, sigSetLengthing, sigYuv
+//    and sigPlayFinish. Without pictures it reports the clock as the position.
 //  - audio feeder (audioSolution): owns the sink's stream: writes PCM with
 //    the speed's tempo, flushes it after a seek, pauses and resumes it.
 // Every start and every seek takes a new serial (m_serial); packets,

@@ -7,6 +7,7 @@
 #include "EngineProbe.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -21,12 +22,25 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_workDir;
+    QByteArray m_packedLayoutFile;
 };
 
 void EngineStressTest::initTestCase()
 {
     QVERIFY(m_workDir.isValid());
     QDir::setCurrent(m_workDir.path());
+    // A size whose pictures the decoder writes into buffers laid out for
+    // packing in place (with rows below the picture), so that pictures
+    // queued in them meet seeks, stops and switches too.
+    m_packedLayoutFile = m_workDir.filePath(QStringLiteral("packed.mp4")).toUtf8();
+    const QString encode = QStringLiteral(
+        "-nostdin -loglevel error -y -f lavfi -i testsrc2=size=256x136:rate=25:duration=4 "
+        "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=4 -c:v libx264 "
+        "-preset veryfast -bf 3 -g 25 -pix_fmt yuv420p -c:a aac -shortest");
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"), encode.split(QLatin1Char(' '))
+                                               << QString::fromUtf8(m_packedLayoutFile));
+    QVERIFY(ffmpeg.waitForFinished(120000) && ffmpeg.exitCode() == 0);
 }
 
 void EngineStressTest::randomCommandsNeitherCrashNorHang_data()
@@ -52,6 +66,7 @@ void EngineStressTest::randomCommandsNeitherCrashNorHang()
         MediaPath("unknown_codec.mp4"),
         MediaPath("does-not-exist.mp4"),
         MediaPath("video_only.mkv"),
+        m_packedLayoutFile,
     };
     // One buffer for every path, as the main window keeps it: a request
     // overtaken by the next one may read the next one's path.
