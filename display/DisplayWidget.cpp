@@ -4,6 +4,7 @@
 #include "LoadingWidget.h"
 
 #include <QBoxLayout>
+#include <QEvent>
 #include <QLoggingCategory>
 #include <QMutexLocker>
 #include <QSpacerItem>
@@ -158,4 +159,12 @@ void DisplayWidget::OnPicture(QByteArray frameBuffer, uint width, uint height)
         view->show();
     }
     view->SetDisplay(frameBuffer, static_cast<int>(width), static_cast<int>(height));
+}
+
+bool DisplayWidget::event(QEvent* event)
+{
+    if (event->type() == QEvent::CursorChange && view) {
+        view->SetPointerShape(cursor());
+    }
+    return QWidget::event(event);
 }

@@ -65,6 +65,11 @@ public slots:
     void PlayVideo(QByteArray frameBuffer, int width, int height);
     void onDecodedFrame(uchar* frameData);
 
+protected:
+    // A pointer shape set on this widget (the window hides the pointer over
+    // a playing picture) also reaches the view's picture window.
+    bool event(QEvent* event) override;
+
 private slots:
     void OnPicture(QByteArray frameBuffer, uint width, uint height);
     void TakePicture();

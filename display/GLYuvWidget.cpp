@@ -1,5 +1,6 @@
 #include "GLYuvWidget.h"
 
+#include "OverlayLayer.h"
 #include "PaintArea.h"
 #include "PanoRenderer.h"
 #include "ShaderProgram.h"
@@ -51,18 +52,23 @@ int Trunc(float value)
 } // namespace
 
 GLYuvWidget::GLYuvWidget(QWidget* parent)
-    : QOpenGLWidget(parent)
+    : QWidget(parent)
     , quadBuffer(QOpenGLBuffer::VertexBuffer)
 {
     qRegisterMetaType<PanoMode>("PanoMode");
     setAttribute(Qt::WA_DeleteOnClose);
+    m_window = new GLYuvWindow(this, this);
+    m_container = QWidget::createWindowContainer(m_window, this);
+    m_container->setFocusPolicy(Qt::NoFocus);
+    m_container->setGeometry(rect());
+    connect(m_window, &QOpenGLWindow::frameSwapped, this, &GLYuvWidget::frameSwapped);
 }
 
 GLYuvWidget::~GLYuvWidget()
 {
     ReleaseGL();
-    // The base class destroys the context after this object's part is gone;
-    // its aboutToBeDestroyed must not call back into it then.
+    // The picture window, a child, destroys the context after this object's
+    // part is gone; its aboutToBeDestroyed must not call back into it then.
     if (context()) {
         disconnect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &GLYuvWidget::ReleaseGL);
     }
@@ -76,7 +82,7 @@ GLYuvWidget::DisplayState GLYuvWidget::State() const
     return panoInteractive ? DisplayState::Dewarped : DisplayState::Zoomed;
 }
 
-void GLYuvWidget::initializeGL()
+void GLYuvWidget::InitializeSurface()
 {
     initializeOpenGLFunctions();
     // The context goes away when the widget moves to another window; the GL
@@ -90,6 +96,7 @@ void GLYuvWidget::initializeGL()
     m_quadTexCoords = kStoredTexCoords;
     CreateTextures();
     CreateRenderer();
+    m_overlayLayer = std::make_unique<OverlayLayer>();
     vboReady = quadBuffer.create();
     if (vboReady) {
         quadBuffer.bind();
@@ -178,15 +185,24 @@ void GLYuvWidget::ReleaseGL()
     textureU.reset();
     textureV.reset();
     textureIdY = textureIdU = textureIdV = 0;
+    m_overlayLayer.reset();
     delete program;
     program = nullptr;
     doneCurrent();
 }
 
-void GLYuvWidget::paintGL()
+void GLYuvWidget::PaintSurface()
 {
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    PaintPicture();
+    if (m_overlayLayer && overlay && overlay->isVisible()) {
+        m_overlayLayer->Draw(*overlay, (QSizeF(size()) * devicePixelRatioF()).toSize());
+    }
+}
+
+void GLYuvWidget::PaintPicture()
+{
     if (frame.isEmpty() || !program || !program->isLinked()) {
         return;
     }
@@ -393,7 +409,9 @@ int GLYuvWidget::MirroredY() const
 PaintArea* GLYuvWidget::EnsureOverlay()
 {
     if (!overlay) {
+        // Drawn into the picture window (OverlayLayer), never on its own.
         overlay = new PaintArea(this);
+        overlay->setAttribute(Qt::WA_DontShowOnScreen);
         overlay->setGeometry(0, 0, width(), height());
         overlay->show();
     }
@@ -420,7 +438,7 @@ void GLYuvWidget::SetDisplay(QByteArray frameBuffer, int width, int height)
     if (panoOn && panoInteractive && renderer) {
         renderer->SetPictureSize(width, height);
     }
-    update();
+    RequestPaint();
 }
 
 void GLYuvWidget::SetPictureFormat(PictureFormat format)
@@ -436,7 +454,7 @@ void GLYuvWidget::SetPictureFormat(PictureFormat format)
     if (overlay && overlay->isVisible() && !panoOn && overlay->IsCircleShown()) {
         DrawCircle(panoX, panoY, panoR, mode, reverse, assistLine);
     }
-    update();
+    RequestPaint();
 }
 
 void GLYuvWidget::ClearDisplay()
@@ -444,7 +462,7 @@ void GLYuvWidget::ClearDisplay()
     ResetOverlayDrawing();
     frame.clear();
     m_planesCurrent = false;
-    update();
+    RequestPaint();
 }
 
 bool GLYuvWidget::DrawCircle(int centreX, int centreY, int radius, PanoMode circleMode,
@@ -506,7 +524,7 @@ bool GLYuvWidget::ClearDraw()
 void GLYuvWidget::SetScale(bool enable)
 {
     keepAspect = enable;
-    update();
+    RequestPaint();
 }
 
 void GLYuvWidget::EnablePano(PanoMode circleMode, int centreX, int centreY, int radius, bool mirrored,
@@ -528,7 +546,7 @@ void GLYuvWidget::EnablePano(PanoMode circleMode, int centreX, int centreY, int 
         overlay->SetMask(true);
         PlaceZoomCircle();
     }
-    update();
+    RequestPaint();
 }
 
 void GLYuvWidget::PlaceZoomCircle()
@@ -580,7 +598,7 @@ void GLYuvWidget::EnablePanoHY(PanoMode circleMode, int centreX, int centreY, in
         overlay->SetMask(false);
         overlay->SetShowCircle(false);
     }
-    update();
+    RequestPaint();
 }
 
 void GLYuvWidget::SelectViewMode(int viewMode)
@@ -592,7 +610,7 @@ void GLYuvWidget::SelectViewMode(int viewMode)
     if (renderer) {
         renderer->SelectMode(viewMode);
     }
-    update();
+    RequestPaint();
 }
 
 void GLYuvWidget::SetLens(FisheyeLens lens)
@@ -604,7 +622,7 @@ void GLYuvWidget::SetLens(FisheyeLens lens)
     if (renderer) {
         renderer->SetLens(lens);
     }
-    update();
+    RequestPaint();
 }
 
 void GLYuvWidget::SetCruise(bool on)
@@ -613,7 +631,7 @@ void GLYuvWidget::SetCruise(bool on)
         return;
     }
     renderer->SetCruise(on);
-    update();
+    RequestPaint();
 }
 
 void GLYuvWidget::DisablePano()
@@ -625,12 +643,13 @@ void GLYuvWidget::DisablePano()
         overlay->SetMask(false);
     }
     // Repaint so that a paused picture leaves the fisheye display at once.
-    update();
+    RequestPaint();
 }
 
 void GLYuvWidget::resizeEvent(QResizeEvent* event)
 {
-    QOpenGLWidget::resizeEvent(event);
+    QWidget::resizeEvent(event);
+    m_container->setGeometry(rect());
     if (renderer) {
         renderer->SetViewportSize(width(), height());
         renderer->SetPixelRatio(static_cast<float>(devicePixelRatioF()));
@@ -652,13 +671,13 @@ void GLYuvWidget::resizeEvent(QResizeEvent* event)
 void GLYuvWidget::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() != timerId) {
-        QOpenGLWidget::timerEvent(event);
+        QWidget::timerEvent(event);
         return;
     }
     if (panoInteractive) {
         // Nothing moves: no repaint until input or a new picture.
         if (!renderer || !renderer->IsAtRest()) {
-            update();
+            RequestPaint();
         }
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FisheyeLens.h"
+#include "GLYuvWindow.h"
 #include "PanoMode.h"
 #include "PanoRenderer.h"
 #include "PictureFormat.h"
@@ -10,13 +11,14 @@
 #include <QImage>
 #include <QOpenGLBuffer>
 #include <QOpenGLFunctions>
-#include <QOpenGLWidget>
+#include <QWidget>
 #include <QRect>
 #include <QString>
 
 #include <array>
 #include <memory>
 
+class OverlayLayer;
 class PaintArea;
 class PanoRenderer;
 class QOpenGLTexture;
@@ -39,11 +41,17 @@ class ShaderProgram;
 // DrawCircle outlines the circle over the plain display. The PaintArea overlay
 // is created on first need and lies over the whole view.
 //
+// The picture is drawn into a native child window (GLYuvWindow) that lies
+// over the whole widget, through that window's own GL context; the widget
+// keeps the state, takes the window's input and answers for it. The overlay
+// is drawn over the picture in the same pass (OverlayLayer), so a grab of the
+// framebuffer and the screen show the same.
+//
 // Threads: GUI thread only. Slots are called from GUI-thread objects; paint,
 // timer and input come from the event loop. The picture is shared with the
 // caller by implicit sharing and only ever read here (constData), so it is
 // never copied on this side.
-class GLYuvWidget : public QOpenGLWidget, protected QOpenGLFunctions
+class GLYuvWidget : public QWidget, protected QOpenGLFunctions, private GLSurfaceClient
 {
     Q_OBJECT
 
@@ -79,9 +87,25 @@ public:
     // is better converted off it (ScreenshotWriter), as the main window does.
     QImage GrabView();
 
+    // The picture window's GL context; null before its first paint.
+    QOpenGLContext* context() const;
+    void makeCurrent();
+    void doneCurrent();
+    // The display as drawn on screen, overlay included, in device pixels;
+    // rendered offscreen on the calling (GUI) thread. Null before the first
+    // paint.
+    QImage grabFramebuffer();
+    // Schedules one paint of the picture window.
+    void RequestPaint();
+    // The pointer's shape over the picture (the window beneath it does not
+    // inherit the widget's).
+    void SetPointerShape(const QCursor& cursor);
+
 signals:
     void sigEnter();
     void sigLeave();
+    // A paint reached the screen.
+    void frameSwapped();
 
 public slots:
     void SetDisplay(QByteArray frameBuffer, int width, int height);
@@ -120,8 +144,6 @@ public:
     bool CanCruise() const { return renderer && panoInteractive && renderer->CanCruise(); }
 
 protected:
-    void initializeGL() override;
-    void paintGL() override;
     void resizeEvent(QResizeEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -134,7 +156,10 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
+    void InitializeSurface() override;
+    void PaintSurface() override;
     void ReleaseGL();
+    void PaintPicture();
     void CreateTextures();
     void CreateRenderer();
     // Gives the render core the dewarped display's circle and a picture
@@ -169,6 +194,12 @@ private:
     PanoMode mode = kPanoModeCeiling;
     bool reverse = false;
     PaintArea* overlay = nullptr;
+    // The native window the picture is drawn into and its container, which
+    // lies over the whole widget (children, owned through Qt).
+    GLYuvWindow* m_window = nullptr;
+    QWidget* m_container = nullptr;
+    // Draws the overlay over the picture; made with the GL objects.
+    std::unique_ptr<OverlayLayer> m_overlayLayer;
     int panoX = 0;
     int panoY = 0;
     int panoR = 0;

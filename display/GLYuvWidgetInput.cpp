@@ -27,10 +27,10 @@ void GLYuvWidget::mousePressEvent(QMouseEvent* event)
         lastX = event->x();
         lastY = event->y();
         if (panoInteractive) {
-            update();
+            RequestPaint();
         }
     }
-    QOpenGLWidget::mousePressEvent(event);
+    QWidget::mousePressEvent(event);
 }
 
 void GLYuvWidget::mouseReleaseEvent(QMouseEvent* event)
@@ -38,7 +38,7 @@ void GLYuvWidget::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton && panoInteractive && renderer) {
         renderer->OnButton(false, event->x(), event->y());
     }
-    QOpenGLWidget::mouseReleaseEvent(event);
+    QWidget::mouseReleaseEvent(event);
 }
 
 void GLYuvWidget::mouseDoubleClickEvent(QMouseEvent* event)
@@ -46,7 +46,7 @@ void GLYuvWidget::mouseDoubleClickEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton && panoInteractive && renderer) {
         renderer->OnDoubleClick(event->x(), event->y());
     }
-    QOpenGLWidget::mouseDoubleClickEvent(event);
+    QWidget::mouseDoubleClickEvent(event);
 }
 
 void GLYuvWidget::mouseMoveEvent(QMouseEvent* event)
@@ -74,7 +74,7 @@ void GLYuvWidget::mouseMoveEvent(QMouseEvent* event)
         lastX = x;
         lastY = y;
     }
-    QOpenGLWidget::mouseMoveEvent(event);
+    QWidget::mouseMoveEvent(event);
 }
 
 void GLYuvWidget::wheelEvent(QWheelEvent* event)
@@ -84,9 +84,9 @@ void GLYuvWidget::wheelEvent(QWheelEvent* event)
         const QPoint at = event->position().toPoint();
         renderer->OnHover(at.x(), at.y());
         renderer->OnWheel(WheelDelta(*event));
-        update();
+        RequestPaint();
     }
-    QOpenGLWidget::wheelEvent(event);
+    QWidget::wheelEvent(event);
 }
 
 // Wheels report eighths of a degree, 120 per notch; a touchpad that reports
@@ -104,7 +104,7 @@ int GLYuvWidget::WheelDelta(const QWheelEvent& event)
 void GLYuvWidget::enterEvent(QEvent* event)
 {
     emit sigEnter();
-    QOpenGLWidget::enterEvent(event);
+    QWidget::enterEvent(event);
 }
 
 void GLYuvWidget::leaveEvent(QEvent* event)
@@ -113,7 +113,7 @@ void GLYuvWidget::leaveEvent(QEvent* event)
         renderer->OnHover(-1, -1);
     }
     emit sigLeave();
-    QOpenGLWidget::leaveEvent(event);
+    QWidget::leaveEvent(event);
 }
 
 void GLYuvWidget::StepByKey(PanoRenderer::KeyStep step)
@@ -122,7 +122,7 @@ void GLYuvWidget::StepByKey(PanoRenderer::KeyStep step)
         return;
     }
     renderer->StepByKey(step);
-    update();
+    RequestPaint();
 }
 
 void GLYuvWidget::SelectNextView()
@@ -131,5 +131,5 @@ void GLYuvWidget::SelectNextView()
         return;
     }
     renderer->SelectNextView();
-    update();
+    RequestPaint();
 }

@@ -37,30 +37,35 @@ PaintArea::PaintArea(QWidget* parent)
 void PaintArea::SetMask(bool enable)
 {
     maskOn = enable;
+    ++m_generation;
     update();
 }
 
 void PaintArea::SetShowCircle(bool enable)
 {
     showCircle = enable;
+    ++m_generation;
     update();
 }
 
 void PaintArea::SetAssistLine(bool enable)
 {
     assistLine = enable;
+    ++m_generation;
     update();
 }
 
 void PaintArea::SetCircleRect(const QRect& rect)
 {
     circleRect = rect;
+    ++m_generation;
     update();
 }
 
 void PaintArea::SetImageRect(const QRect& rect)
 {
     imageRect = rect;
+    ++m_generation;
     update();
 }
 
@@ -68,6 +73,7 @@ void PaintArea::SetDebug(bool enable, const QString& text)
 {
     debugOn = enable;
     debugText = text;
+    ++m_generation;
     update();
 }
 

@@ -34,6 +34,9 @@ public:
     bool IsAssistLineOn() const { return assistLine; }
     bool IsDebugOn() const { return debugOn; }
     QString DebugText() const { return debugText; }
+    // Moves on with every change of what is drawn, so a drawing of it can be
+    // kept until it is out of date.
+    quint64 Generation() const { return m_generation; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -50,4 +53,5 @@ private:
     QRect imageRect;
     bool debugOn = false;
     QString debugText;
+    quint64 m_generation = 0;
 };

@@ -1,4 +1,6 @@
 #include "FisheyeHint.h"
+
+#include "PictureOverlay.h"
 #include "ui_FisheyeHint.h"
 
 #include <QEvent>
@@ -7,6 +9,8 @@ FisheyeHint::FisheyeHint(QWidget* parent) : QWidget(parent), ui(std::make_unique
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_StyledBackground);
+    // Shown over the picture.
+    PictureOverlay::Lift(this);
     m_hideTimer.setSingleShot(true);
     connect(&m_hideTimer, &QTimer::timeout, this, &FisheyeHint::Withdraw);
     connect(ui->closeBtn, &QPushButton::clicked, this, &FisheyeHint::Withdraw);

@@ -1,5 +1,7 @@
 #include "RecordHint.h"
 
+#include "PictureOverlay.h"
+
 #include <QPainter>
 #include <QPixmap>
 
@@ -8,6 +10,8 @@ RecordHint::RecordHint(QWidget* parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_TranslucentBackground);
+    // Shown over the picture.
+    PictureOverlay::Lift(this);
     setMaximumSize(kMaxWidthPx, kMaxHeightPx);
     resize(kMaxWidthPx, kMaxHeightPx);
     m_timer.setInterval(1000);

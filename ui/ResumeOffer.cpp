@@ -1,4 +1,6 @@
 #include "ResumeOffer.h"
+
+#include "PictureOverlay.h"
 #include "ui_ResumeOffer.h"
 
 #include "PlayBottomWidget.h"
@@ -9,6 +11,8 @@ ResumeOffer::ResumeOffer(QWidget* parent) : QWidget(parent), ui(std::make_unique
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_StyledBackground);
+    // Shown over the picture.
+    PictureOverlay::Lift(this);
     m_hideTimer.setSingleShot(true);
     connect(&m_hideTimer, &QTimer::timeout, this, &ResumeOffer::Withdraw);
     connect(ui->closeBtn, &QPushButton::clicked, this, &ResumeOffer::Withdraw);

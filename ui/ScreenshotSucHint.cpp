@@ -1,5 +1,7 @@
 #include "ScreenshotSucHint.h"
 
+#include "PictureOverlay.h"
+
 #include <QPainter>
 #include <QTimerEvent>
 
@@ -8,6 +10,8 @@ ScreenshotSucHint::ScreenshotSucHint(int kind, const QImage& image, const QStrin
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_TranslucentBackground);
+    // Shown over the picture.
+    PictureOverlay::Lift(this);
     if (m_kind == kSmallKind) {
         setFixedSize(60, 18);
         m_text = texts.value(0);

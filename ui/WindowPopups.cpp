@@ -5,12 +5,20 @@
 #include "PlayImportWidget.h"
 #include "PlayListWidget.h"
 #include "PlayModelWidget.h"
+#include "PictureOverlay.h"
 #include "PlaySetting.h"
 #include "VolumeWidget.h"
 
 WindowPopups::WindowPopups(QWidget* window, const Widgets& widgets)
     : QObject(window), m_window(window), m_widgets(widgets)
 {
+    // Each of them lies over the picture when shown.
+    for (QWidget* widget : {static_cast<QWidget*>(widgets.list), static_cast<QWidget*>(widgets.import),
+                            static_cast<QWidget*>(widgets.settings), static_cast<QWidget*>(widgets.mode),
+                            static_cast<QWidget*>(widgets.speed), static_cast<QWidget*>(widgets.volume),
+                            static_cast<QWidget*>(widgets.bar)}) {
+        PictureOverlay::Lift(widget);
+    }
 }
 
 bool WindowPopups::isShown(Popup popup) const

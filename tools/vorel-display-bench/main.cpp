@@ -12,7 +12,7 @@
 //
 // Each picture is emitted through DisplayWidget::sigYuv, as the main window
 // does, and the program waits until the view has painted and swapped it
-// (QOpenGLWidget::frameSwapped) before sending the next one.
+// (GLYuvWidget::frameSwapped) before sending the next one.
 
 #include "DisplayWidget.h"
 #include "GLYuvWidget.h"
@@ -86,7 +86,7 @@ double PushPictures(DisplayWidget& display, const std::vector<QByteArray>& pictu
 {
     const double cpuBefore = ProcessCpuSeconds();
     int swapped = 0;
-    QObject::connect(display.View(), &QOpenGLWidget::frameSwapped, &display, [&swapped] { ++swapped; });
+    QObject::connect(display.View(), &GLYuvWidget::frameSwapped, &display, [&swapped] { ++swapped; });
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < count; ++i) {
@@ -100,7 +100,7 @@ double PushPictures(DisplayWidget& display, const std::vector<QByteArray>& pictu
     if (cpuSeconds) {
         *cpuSeconds = ProcessCpuSeconds() - cpuBefore;
     }
-    QObject::disconnect(display.View(), &QOpenGLWidget::frameSwapped, &display, nullptr);
+    QObject::disconnect(display.View(), &GLYuvWidget::frameSwapped, &display, nullptr);
     return seconds;
 }
 

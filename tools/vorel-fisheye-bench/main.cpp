@@ -8,7 +8,7 @@
 //
 // Each picture is emitted through DisplayWidget::sigYuv, as the main window
 // does, and the program waits until the view has painted and swapped it
-// (QOpenGLWidget::frameSwapped) before sending the next one. Every
+// (GLYuvWidget::frameSwapped) before sending the next one. Every
 // kPicturesPerSwitch pictures the controller behind the menu is given the next
 // choice: each of the fourteen layouts, then the zoom and the outlined circle.
 
@@ -73,7 +73,7 @@ Delivery PushPictures(DisplayWidget& display, const std::vector<QByteArray>& pic
                       int width, int height, const std::function<void(int)>& change)
 {
     int swapped = 0;
-    QObject::connect(display.View(), &QOpenGLWidget::frameSwapped, &display,
+    QObject::connect(display.View(), &GLYuvWidget::frameSwapped, &display,
                      [&swapped] { ++swapped; });
     Delivery delivery;
     QElapsedTimer total;
@@ -96,7 +96,7 @@ Delivery PushPictures(DisplayWidget& display, const std::vector<QByteArray>& pic
         }
     }
     delivery.seconds = total.nsecsElapsed() * 1e-9;
-    QObject::disconnect(display.View(), &QOpenGLWidget::frameSwapped, &display, nullptr);
+    QObject::disconnect(display.View(), &GLYuvWidget::frameSwapped, &display, nullptr);
     return delivery;
 }
 

@@ -1,0 +1,39 @@
+#include "GLYuvWidget.h"
+
+#include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+
+// What the view answers for its picture window: the context, painting on
+// request, grabbing what is drawn and the pointer's shape. GUI thread only,
+// like the rest of the class.
+
+QOpenGLContext* GLYuvWidget::context() const { return m_window->context(); }
+
+void GLYuvWidget::makeCurrent() { m_window->makeCurrent(); }
+
+void GLYuvWidget::doneCurrent() { m_window->doneCurrent(); }
+
+void GLYuvWidget::RequestPaint() { m_window->update(); }
+
+void GLYuvWidget::SetPointerShape(const QCursor& cursor) { m_window->setCursor(cursor); }
+
+QImage GLYuvWidget::grabFramebuffer()
+{
+    const QSize target = (QSizeF(size()) * devicePixelRatioF()).toSize();
+    if (!context() || target.isEmpty()) {
+        return {};
+    }
+    makeCurrent();
+    QImage image;
+    {
+        QOpenGLFramebufferObject framebuffer(target);
+        if (framebuffer.isValid() && framebuffer.bind()) {
+            PaintSurface();
+            image = framebuffer.toImage();
+            framebuffer.release();
+        }
+    }
+    doneCurrent();
+    image.setDevicePixelRatio(devicePixelRatioF());
+    return image;
+}
