@@ -61,7 +61,7 @@ GLYuvWidget::GLYuvWidget(QWidget* parent)
     m_container = QWidget::createWindowContainer(m_window, this);
     m_container->setFocusPolicy(Qt::NoFocus);
     m_container->setGeometry(rect());
-    connect(m_window, &QOpenGLWindow::frameSwapped, this, &GLYuvWidget::frameSwapped);
+    connect(m_window, &GLYuvWindow::sigSwapped, this, &GLYuvWidget::frameSwapped);
 }
 
 GLYuvWidget::~GLYuvWidget()

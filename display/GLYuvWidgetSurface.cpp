@@ -7,23 +7,22 @@
 // request, grabbing what is drawn and the pointer's shape. GUI thread only,
 // like the rest of the class.
 
-QOpenGLContext* GLYuvWidget::context() const { return m_window->context(); }
+QOpenGLContext* GLYuvWidget::context() const { return m_window->Context(); }
 
-void GLYuvWidget::makeCurrent() { m_window->makeCurrent(); }
+void GLYuvWidget::makeCurrent() { m_window->MakeCurrent(); }
 
-void GLYuvWidget::doneCurrent() { m_window->doneCurrent(); }
+void GLYuvWidget::doneCurrent() { m_window->DoneCurrent(); }
 
-void GLYuvWidget::RequestPaint() { m_window->update(); }
+void GLYuvWidget::RequestPaint() { m_window->requestUpdate(); }
 
 void GLYuvWidget::SetPointerShape(const QCursor& cursor) { m_window->setCursor(cursor); }
 
 QImage GLYuvWidget::grabFramebuffer()
 {
     const QSize target = (QSizeF(size()) * devicePixelRatioF()).toSize();
-    if (!context() || target.isEmpty()) {
+    if (target.isEmpty() || !m_window->MakeCurrent()) {
         return {};
     }
-    makeCurrent();
     QImage image;
     {
         QOpenGLFramebufferObject framebuffer(target);

@@ -2,24 +2,72 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QExposeEvent>
 #include <QMouseEvent>
+#include <QOpenGLContext>
 #include <QWidget>
 
 GLYuvWindow::GLYuvWindow(GLSurfaceClient* client, QWidget* host)
-    : QOpenGLWindow(QOpenGLWindow::NoPartialUpdate)
-    , m_client(client)
+    : m_client(client)
     , m_host(host)
 {
+    setSurfaceType(QSurface::OpenGLSurface);
     setFlag(Qt::WindowDoesNotAcceptFocus);
 }
 
-void GLYuvWindow::initializeGL() { m_client->InitializeSurface(); }
+GLYuvWindow::~GLYuvWindow()
+{
+    // The host releases its GL objects before this window goes (it is the
+    // container's child, and the container the host's).
+    m_context.reset();
+}
 
-void GLYuvWindow::paintGL() { m_client->PaintSurface(); }
+bool GLYuvWindow::MakeCurrent()
+{
+    if (!handle()) {
+        create();
+    }
+    if (!m_context) {
+        auto context = std::make_unique<QOpenGLContext>();
+        context->setFormat(requestedFormat());
+        if (!context->create()) {
+            return false;
+        }
+        m_context = std::move(context);
+        if (!m_context->makeCurrent(this)) {
+            return false;
+        }
+        m_client->InitializeSurface();
+        return true;
+    }
+    return m_context->makeCurrent(this);
+}
+
+void GLYuvWindow::DoneCurrent()
+{
+    if (m_context) {
+        m_context->doneCurrent();
+    }
+}
+
+void GLYuvWindow::Paint()
+{
+    if (!isExposed() || !MakeCurrent()) {
+        return;
+    }
+    m_client->PaintSurface();
+    m_context->swapBuffers(this);
+    emit sigSwapped();
+}
+
+void GLYuvWindow::exposeEvent(QExposeEvent* /*event*/) { Paint(); }
 
 bool GLYuvWindow::event(QEvent* event)
 {
     switch (event->type()) {
+    case QEvent::UpdateRequest:
+        Paint();
+        return true;
     case QEvent::MouseButtonPress: {
         const bool handled = ForwardToHost(event);
         auto* mouse = static_cast<QMouseEvent*>(event);
@@ -40,14 +88,12 @@ bool GLYuvWindow::event(QEvent* event)
     case QEvent::Drop:
         return ForwardToHost(event);
     case QEvent::Show: {
-        // Beneath every other native child of the window (the lifted
-        // overlays), whichever was shown first.
-        const bool handled = QOpenGLWindow::event(event);
+        const bool handled = QWindow::event(event);
         lower();
         return handled;
     }
     default:
-        return QOpenGLWindow::event(event);
+        return QWindow::event(event);
     }
 }
 
@@ -55,9 +101,6 @@ bool GLYuvWindow::event(QEvent* event)
 // application passes unaccepted events on to the host's parents.
 bool GLYuvWindow::ForwardToHost(QEvent* event)
 {
-    if (!m_host) {
-        return false;
-    }
     event->ignore();
     QApplication::sendEvent(m_host, event);
     return true;

@@ -1,17 +1,19 @@
 #pragma once
 
-#include <QOpenGLWindow>
+#include <QWindow>
 
+#include <memory>
+
+class QOpenGLContext;
 class QWidget;
 
 // What the picture window hands its GL work to: the widget that hosts it.
 class GLSurfaceClient
 {
 public:
-    // With the window's context current, before the first paint and after
-    // the context was made again.
+    // With the window's context current, once, when the context is made.
     virtual void InitializeSurface() = 0;
-    // With the context current and the window's own framebuffer bound.
+    // With the context current and the framebuffer to draw into bound.
     virtual void PaintSurface() = 0;
 
 protected:
@@ -25,28 +27,45 @@ protected:
 // compose through GL on every picture (a framebuffer blit plus a blended
 // full-window pass).
 //
-// It takes no keyboard focus (the player's keys stay with its window) and
-// hands every pointer, wheel, enter/leave, context-menu and drag event to the
-// host widget, as if the host had received it; the host's parents see them as
-// they would without this window.
+// The context is made on first need (a paint, MakeCurrent), also before the
+// window is shown, so an offscreen rendering needs no paint first. The
+// window takes no keyboard focus (the player's keys stay with its top level)
+// and hands every pointer, wheel, enter/leave, context-menu and drag event to
+// the host widget as if the host had received it; the host's parents see
+// them as they would without this window. It lies beneath every other native
+// child of the top level (the lifted overlays).
 //
-// Threads: GUI thread only. Owned by the window container the host makes.
-class GLYuvWindow : public QOpenGLWindow
+// Threads: GUI thread only. Owned by the window container the host makes;
+// the context is destroyed with the window.
+class GLYuvWindow : public QWindow
 {
     Q_OBJECT
 
 public:
     GLYuvWindow(GLSurfaceClient* client, QWidget* host);
+    ~GLYuvWindow() override;
+
+    // Null until first needed.
+    QOpenGLContext* Context() const { return m_context.get(); }
+    // Makes the context current, first making it (and the platform window)
+    // when needed; false when no context can be made.
+    bool MakeCurrent();
+    void DoneCurrent();
+
+signals:
+    // A paint reached the window.
+    void sigSwapped();
 
 protected:
-    void initializeGL() override;
-    void paintGL() override;
     bool event(QEvent* event) override;
+    void exposeEvent(QExposeEvent* event) override;
 
 private:
+    void Paint();
     bool ForwardToHost(QEvent* event);
     void ForwardContextMenu(const QMouseEvent& press);
 
     GLSurfaceClient* m_client;
     QWidget* m_host;
+    std::unique_ptr<QOpenGLContext> m_context;
 };

@@ -19,6 +19,9 @@ std::unique_ptr<GLYuvWidget> Make(int width, int height)
     if (!QTest::qWaitForWindowExposed(view.get())) {
         qWarning("view not exposed");
     }
+    // The render core is made with the view's GL objects, on first need.
+    view->makeCurrent();
+    view->doneCurrent();
     if (view->Renderer()) {
         view->Renderer()->SetAnimationClock(TickPerPaintClock());
     }
