@@ -2,6 +2,7 @@
 
 #include "OverlayLayer.h"
 #include "PaintArea.h"
+#include "PictureOverlay.h"
 #include "PanoRenderer.h"
 #include "ShaderProgram.h"
 #include "Yuv420Layout.h"
@@ -57,9 +58,12 @@ GLYuvWidget::GLYuvWidget(QWidget* parent)
 {
     qRegisterMetaType<PanoMode>("PanoMode");
     setAttribute(Qt::WA_DeleteOnClose);
+    PictureOverlay::KeepRelativesPlain();
     m_window = new GLYuvWindow(this, this);
     m_container = QWidget::createWindowContainer(m_window, this);
     m_container->setFocusPolicy(Qt::NoFocus);
+    // The container shows its window: the window's depth is chosen first.
+    m_container->installEventFilter(this);
     m_container->setGeometry(rect());
     connect(m_window, &GLYuvWindow::sigSwapped, this, &GLYuvWidget::frameSwapped);
 }
@@ -72,6 +76,14 @@ GLYuvWidget::~GLYuvWidget()
     if (context()) {
         disconnect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &GLYuvWidget::ReleaseGL);
     }
+}
+
+bool GLYuvWidget::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_container && event->type() == QEvent::Show) {
+        m_window->MatchTopLevel(*window());
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 GLYuvWidget::DisplayState GLYuvWidget::State() const

@@ -144,6 +144,7 @@ public:
     bool CanCruise() const { return renderer && panoInteractive && renderer->CanCruise(); }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -43,6 +43,16 @@ bool GLYuvWindow::MakeCurrent()
     return m_context->makeCurrent(this);
 }
 
+void GLYuvWindow::MatchTopLevel(const QWidget& topLevel)
+{
+    if (handle()) {
+        return;
+    }
+    QSurfaceFormat format = requestedFormat();
+    format.setAlphaBufferSize(topLevel.testAttribute(Qt::WA_TranslucentBackground) ? 8 : -1);
+    setFormat(format);
+}
+
 void GLYuvWindow::DoneCurrent()
 {
     if (m_context) {

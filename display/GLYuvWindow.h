@@ -51,6 +51,10 @@ public:
     // when needed; false when no context can be made.
     bool MakeCurrent();
     void DoneCurrent();
+    // Takes the depth of the top level it is embedded in: a translucent top
+    // level has an alpha channel, and a window of another depth inside it is
+    // not shown. Before the platform window is made; no effect after.
+    void MatchTopLevel(const QWidget& topLevel);
 
 signals:
     // A paint reached the window.

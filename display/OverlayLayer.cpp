@@ -26,7 +26,8 @@ void OverlayLayer::Draw(PaintArea& overlay, QSize targetPixels)
     QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
     gl->glViewport(0, 0, targetPixels.width(), targetPixels.height());
     gl->glEnable(GL_BLEND);
-    gl->glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    // The window's own alpha stays opaque (a translucent top level shows it).
+    gl->glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ZERO, GL_ONE);
     m_blitter.bind();
     const QRect whole(QPoint(0, 0), targetPixels);
     m_blitter.blit(m_texture->textureId(), QOpenGLTextureBlitter::targetTransform(whole, whole),

@@ -12,4 +12,10 @@ namespace PictureOverlay {
 // GUI thread; before or after the widget is shown.
 void Lift(QWidget* widget);
 
+// By default Qt makes every sibling of a native widget native too, and with
+// them their stacking and painting change (a full-window sibling would cover
+// the picture). Keeps native only the widgets made so on purpose; called by
+// Lift and by the view that makes the picture window.
+void KeepRelativesPlain();
+
 } // namespace PictureOverlay

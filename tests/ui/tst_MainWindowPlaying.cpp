@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QScreen>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
@@ -79,7 +80,9 @@ private slots:
 
         QImage shot;
         QTRY_VERIFY_WITH_TIMEOUT(
-            ShowsPicture(shot = window.grab().toImage(), window.display()->geometry().adjusted(0, 0, 0, -100)), 20000);
+            ShowsPicture(shot = window.screen()->grabWindow(window.winId()).toImage(),
+                         window.display()->geometry().adjusted(0, 0, 0, -100)),
+            20000);
         const QString saved = QStringLiteral(VOREL_UI_SHOTS) + QStringLiteral("/mainwindow-playing.png");
         QDir().mkpath(QStringLiteral(VOREL_UI_SHOTS));
         QVERIFY(shot.save(saved));
