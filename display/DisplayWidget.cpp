@@ -11,6 +11,8 @@
 #include <QStackedLayout>
 #include <QtGlobal>
 
+#include <algorithm>
+
 namespace {
 
 // Per-picture lines; off unless enabled (QT_LOGGING_RULES or the log file).
@@ -26,7 +28,11 @@ DisplayWidget::DisplayWidget(QWidget* parent)
     : QWidget(parent)
 {
     qDebug("%d", 20);
-    pages = new QStackedLayout(this);
+    // The stack ignores margins; the frame around it keeps the reserved band.
+    m_frame = new QVBoxLayout(this);
+    m_frame->setContentsMargins(0, 0, 0, 0);
+    pages = new QStackedLayout;
+    m_frame->addLayout(pages);
     loading = new LoadingWidget(kLoadingImage, kLoadingFrameCount, this);
     pages->addWidget(BuildBlackPage());
     loading->hide();
@@ -159,6 +165,11 @@ void DisplayWidget::OnPicture(QByteArray frameBuffer, uint width, uint height)
         view->show();
     }
     view->SetDisplay(frameBuffer, static_cast<int>(width), static_cast<int>(height));
+}
+
+void DisplayWidget::ReserveBottom(int heightPx)
+{
+    m_frame->setContentsMargins(0, 0, 0, std::max(0, heightPx));
 }
 
 bool DisplayWidget::event(QEvent* event)

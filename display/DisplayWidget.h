@@ -9,6 +9,7 @@
 class GLYuvWidget;
 class LoadingWidget;
 class QStackedLayout;
+class QVBoxLayout;
 
 // The area in which video is shown. Two pages are stacked: page 0 is a black
 // page with the loading animation in its centre (shown between files), page 1
@@ -37,6 +38,10 @@ public:
 
     // Hides the loading animation and shows the black page without it.
     void HideLoading();
+    // Keeps the pages (the picture) out of a band of `heightPx` at the bottom,
+    // which stays black: where a control bar lies over this widget. The
+    // picture is drawn into a native window, which such a bar would cover.
+    void ReserveBottom(int heightPx);
 
     Page CurrentPage() const;
     GLYuvWidget* View() const { return view; }
@@ -77,6 +82,7 @@ private slots:
 private:
     QWidget* BuildBlackPage();
 
+    QVBoxLayout* m_frame = nullptr;
     QStackedLayout* pages = nullptr;
     LoadingWidget* loading = nullptr;
     GLYuvWidget* view = nullptr;

@@ -632,6 +632,8 @@ void MainWindow::LayBarOut()
     m_bottom->resize(width(), kBarHeightPx);
     m_bottom->move(0, height() - kBarHeightPx);
     m_bottom->raise();
+    // Windowed, the bar stays: the picture is fitted above it.
+    m_display->ReserveBottom(m_chrome->isFull() ? 0 : kBarHeightPx);
     m_barHidden = false;
     if (m_chrome->isFull()) {
         // The bar is back in view: it hides again after the usual delay.

@@ -4,6 +4,7 @@
 #include "MainWindowProbe.h"
 
 #include "DisplayWidget.h"
+#include "GLYuvWidget.h"
 #include "MsgBox.h"
 #include "PlayBottomWidget.h"
 #include "PlayImportWidget.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -83,6 +85,22 @@ private slots:
             ShowsPicture(shot = window.screen()->grabWindow(window.winId()).toImage(),
                          window.display()->geometry().adjusted(0, 0, 0, -100)),
             20000);
+        // The screen shows the control bar over the picture's native window,
+        // and the picture, fitted above the bar, loses nothing under it.
+        auto* playButton = Child<QPushButton>(window.bottomWidget(), "stateBtn");
+        const QRect buttonRect(playButton->mapTo(&window, QPoint(0, 0)), playButton->size());
+        int iconPixels = 0;
+        for (int y = buttonRect.top(); y <= buttonRect.bottom(); ++y) {
+            for (int x = buttonRect.left(); x <= buttonRect.right(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                iconPixels += (c.red() + c.green() + c.blue() > 600) ? 1 : 0;
+            }
+        }
+        QVERIFY2(iconPixels > 10, "control bar hidden");
+        GLYuvWidget* view = window.display()->View();
+        const QRect picture(view->mapTo(&window, view->PictureRect().topLeft()), view->PictureRect().size());
+        QVERIFY(!picture.isEmpty());
+        QVERIFY(picture.bottom() < window.bottomWidget()->geometry().top());
         const QString saved = QStringLiteral(VOREL_UI_SHOTS) + QStringLiteral("/mainwindow-playing.png");
         QDir().mkpath(QStringLiteral(VOREL_UI_SHOTS));
         QVERIFY(shot.save(saved));
