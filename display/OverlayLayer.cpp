@@ -48,12 +48,9 @@ void OverlayLayer::Refresh(PaintArea& overlay, QSize targetPixels)
                       static_cast<qreal>(targetPixels.height()) / overlay.height());
         overlay.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
     }
-    if (!m_texture || m_textureSize != targetPixels) {
-        m_texture = std::make_unique<QOpenGLTexture>(image, QOpenGLTexture::DontGenerateMipMaps);
-        m_texture->setMinMagFilters(QOpenGLTexture::Linear, QOpenGLTexture::Linear);
-    } else {
-        m_texture->setData(image, QOpenGLTexture::DontGenerateMipMaps);
-    }
+    // Made again each time: a texture's storage cannot be re-specified.
+    m_texture = std::make_unique<QOpenGLTexture>(image, QOpenGLTexture::DontGenerateMipMaps);
+    m_texture->setMinMagFilters(QOpenGLTexture::Linear, QOpenGLTexture::Linear);
     m_textureSize = targetPixels;
     m_generation = overlay.Generation();
 }

@@ -106,7 +106,7 @@ private:
     QImage Grab() const
     {
         QCoreApplication::processEvents();
-        return View()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        return View()->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
     }
 
     FisheyeCircleDialog* OpenDialog()
