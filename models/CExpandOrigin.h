@@ -20,6 +20,13 @@ public:
     float WheelUnitsPerNotch() const override { return 0.1f; }
     float Distance() const { return distance; }
     Pose CurrentPose() const override { return {pan, tilt, fov, distance}; }
+    void RestorePose(const Pose& pose) override
+    {
+        CModelBase::RestorePose(pose);
+        pan = pose[0];
+        tilt = pose[1];
+        distance = pose[3];
+    }
     void UpdateMatrices(int viewWidth, int viewHeight) override;
     void BuildView(int viewWidth, int viewHeight) override;
 

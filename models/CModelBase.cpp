@@ -611,6 +611,14 @@ CModelBase::Pose CModelBase::CurrentPose() const
     return {shownPan, shownTilt, fov, 0.0f};
 }
 
+void CModelBase::RestorePose(const Pose& pose)
+{
+    SetAngles(pose[0], pose[1]);
+    fov = pose[2];
+    panSpeed = tiltSpeed = zoomSpeed = 0;
+    dirty = true;
+}
+
 void CModelBase::StartCruiseFromRest()
 {
     // The perspective views cruise only after a sideways drag; a cruise asked

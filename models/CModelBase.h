@@ -67,6 +67,9 @@ public:
     // field of view and one value of the model's own.
     using Pose = std::array<float, 4>;
     virtual Pose CurrentPose() const;
+    // Puts the view back where CurrentPose read it, at rest (no speed, no
+    // pending input), so that a second render core can show the same view.
+    virtual void RestorePose(const Pose& pose);
     void SetPressed(bool down);
     void SetClickPoint(bool inside, float x, float y);
     void SetTarget(bool active, float pan, float tilt);

@@ -18,6 +18,13 @@ public:
     float WheelUnitsPerNotch() const override { return 0.05f; }
     float Scale() const { return scale; }
     Pose CurrentPose() const override { return {eye.x(), offsetY, scale, 0.0f}; }
+    void RestorePose(const Pose& pose) override
+    {
+        panSpeed = tiltSpeed = zoomSpeed = 0;
+        eye.setX(pose[0]);
+        offsetY = pose[1];
+        scale = pose[2];
+    }
     void UpdateMatrices(int viewWidth, int viewHeight) override;
     void BuildView(int viewWidth, int viewHeight) override;
 

@@ -29,6 +29,14 @@ public:
     float WheelUnitsPerNotch() const override { return kZoomStepPerNotch; }
     // The window's vertical centre stands for the tilt a panorama lacks.
     Pose CurrentPose() const override { return {pan, m_zoomOffsetY, m_zoomScale, m_zoomOffsetX}; }
+    void RestorePose(const Pose& pose) override
+    {
+        panSpeed = tiltSpeed = zoomSpeed = 0;
+        pan = pose[0];
+        m_zoomOffsetY = pose[1];
+        m_zoomScale = pose[2];
+        m_zoomOffsetX = pose[3];
+    }
     float ZoomScale() const { return m_zoomScale; }
     // True while the window is narrower than unzoomed: vertical drags then
     // scroll it and are no swipe.

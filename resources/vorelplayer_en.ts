@@ -145,6 +145,10 @@
 <context>
     <name>FisheyeMenu</name>
     <message>
+        <source>导出此画面...</source>
+        <translation>Export this view...</translation>
+    </message>
+    <message>
         <source>自动巡航</source>
         <translation>Auto-rotate</translation>
     </message>
@@ -347,6 +351,93 @@
     <message>
         <source>关闭</source>
         <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>ExportViewDialog</name>
+    <message>
+        <source>导出此画面</source>
+        <translation>Export this view</translation>
+    </message>
+    <message>
+        <source>时间范围</source>
+        <translation>Time range</translation>
+    </message>
+    <message>
+        <source>整个文件</source>
+        <translation>The whole file</translation>
+    </message>
+    <message>
+        <source>从当前位置</source>
+        <translation>From the current position</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>From</translation>
+    </message>
+    <message>
+        <source>结束</source>
+        <translation>To</translation>
+    </message>
+    <message>
+        <source>画面大小</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>窗口形状</source>
+        <translation>Window's shape</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>浏览...</source>
+        <translation>Browse...</translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>MP4 视频 (*.mp4)</source>
+        <translation>MP4 video (*.mp4)</translation>
+    </message>
+    <message>
+        <source>请选择文件和有效的时间范围</source>
+        <translation>Choose a file and a valid time range</translation>
+    </message>
+    <message>
+        <source>正在导出...</source>
+        <translation>Exporting...</translation>
+    </message>
+    <message>
+        <source>正在取消...</source>
+        <translation>Cancelling...</translation>
+    </message>
+    <message>
+        <source>剩余 %1</source>
+        <translation>%1 left</translation>
+    </message>
+    <message>
+        <source>已导出</source>
+        <translation>Exported</translation>
+    </message>
+    <message>
+        <source>已取消</source>
+        <translation>Cancelled: nothing was written</translation>
+    </message>
+    <message>
+        <source>导出失败: %1</source>
+        <translation>The export failed: %1</translation>
     </message>
 </context>
 </TS>

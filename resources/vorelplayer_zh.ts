@@ -145,6 +145,10 @@
 <context>
     <name>FisheyeMenu</name>
     <message>
+        <source>导出此画面...</source>
+        <translation>导出此画面...</translation>
+    </message>
+    <message>
         <source>自动巡航</source>
         <translation>自动巡航</translation>
     </message>
@@ -347,6 +351,93 @@
     <message>
         <source>关闭</source>
         <translation>关闭</translation>
+    </message>
+</context>
+<context>
+    <name>ExportViewDialog</name>
+    <message>
+        <source>导出此画面</source>
+        <translation>导出此画面</translation>
+    </message>
+    <message>
+        <source>时间范围</source>
+        <translation>时间范围</translation>
+    </message>
+    <message>
+        <source>整个文件</source>
+        <translation>整个文件</translation>
+    </message>
+    <message>
+        <source>从当前位置</source>
+        <translation>从当前位置</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>结束</source>
+        <translation>结束</translation>
+    </message>
+    <message>
+        <source>画面大小</source>
+        <translation>画面大小</translation>
+    </message>
+    <message>
+        <source>窗口形状</source>
+        <translation>窗口形状</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>浏览...</source>
+        <translation>浏览...</translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>MP4 视频 (*.mp4)</source>
+        <translation>MP4 视频 (*.mp4)</translation>
+    </message>
+    <message>
+        <source>请选择文件和有效的时间范围</source>
+        <translation>请选择文件和有效的时间范围</translation>
+    </message>
+    <message>
+        <source>正在导出...</source>
+        <translation>正在导出...</translation>
+    </message>
+    <message>
+        <source>正在取消...</source>
+        <translation>正在取消...</translation>
+    </message>
+    <message>
+        <source>剩余 %1</source>
+        <translation>剩余 %1</translation>
+    </message>
+    <message>
+        <source>已导出</source>
+        <translation>已导出</translation>
+    </message>
+    <message>
+        <source>已取消</source>
+        <translation>已取消</translation>
+    </message>
+    <message>
+        <source>导出失败: %1</source>
+        <translation>导出失败: %1</translation>
     </message>
 </context>
 </TS>

@@ -2,6 +2,7 @@
 
 #include "AppSettings.h"
 #include "DisplayWidget.h"
+#include "ExportViewDialog.h"
 #include "FisheyeCircleDetector.h"
 #include "FisheyeCircleDialog.h"
 #include "FisheyeHint.h"
@@ -42,6 +43,7 @@ FisheyeController::FisheyeController(DisplayWidget* display, QObject* parent)
     connect(m_menu, &FisheyeMenu::sigRestoreClicked, this, &FisheyeController::RestoreRemembered);
     connect(m_menu, &FisheyeMenu::sigStretchToggled, this, &FisheyeController::SetStretch);
     connect(m_menu, &FisheyeMenu::sigCruiseToggled, m_display->View(), &GLYuvWidget::SetCruise);
+    connect(m_menu, &FisheyeMenu::sigExportClicked, this, &FisheyeController::ExportView);
     const bool stretch =
         AppSettings::Value(QString::fromLatin1(AppSettings::kStretchToWindow)).toBool();
     m_display->View()->SetScale(!stretch);
@@ -213,6 +215,9 @@ void FisheyeController::OnDisplayCustomContextMenuRequested(const QPoint& pos)
     offers.setFlag(FisheyeMenu::Offer::Picture, HasPicture());
     offers.setFlag(FisheyeMenu::Offer::Restore, FisheyeMemory::Recall(m_filePath).has_value());
     offers.setFlag(FisheyeMenu::Offer::Cruise, m_display->View()->CanCruise());
+    offers.setFlag(FisheyeMenu::Offer::Export,
+                   m_display->View()->State() == GLYuvWidget::DisplayState::Dewarped &&
+                       HasPicture() && !m_filePath.isEmpty());
     m_menu->ShowChoice(m_choice, offers);
     m_menu->ShowCruise(m_display->View()->IsCruising());
     m_menu->popup(m_display->mapToGlobal(pos));
@@ -443,4 +448,44 @@ void FisheyeController::Steer(PlayerKeys::Action action)
     default:
         break;
     }
+}
+
+ExportViewDialog* FisheyeController::ExportDialog() const
+{
+    return m_exportDialog;
+}
+
+void FisheyeController::ExportView()
+{
+    GLYuvWidget* view = m_display->View();
+    const PanoRenderer* renderer = view->Renderer();
+    if (!renderer || view->State() != GLYuvWidget::DisplayState::Dewarped || m_filePath.isEmpty()) {
+        return;
+    }
+    ExportViewDialog::Source source;
+    source.filePath = m_filePath;
+    DewarpSettings& settings = source.view;
+    settings.layout = CurrentLayout();
+    settings.mount = m_choice.mount;
+    settings.circleX = Rounded(m_choice.circle.centreX);
+    settings.circleY = Rounded(m_choice.circle.centreY);
+    settings.circleRadius = Rounded(m_choice.circle.radius);
+    settings.lens = m_choice.lens;
+    for (int i = 0; i < renderer->SlotCount(); ++i) {
+        const CModelBase* model = renderer->Slot(i).model;
+        settings.poses.push_back(model ? model->CurrentPose() : CModelBase::Pose{});
+    }
+    if (m_times) {
+        const PlaybackTimes times = m_times();
+        source.positionMs = times.positionMs;
+        source.durationMs = times.durationMs;
+    }
+    source.windowSize = (QSizeF(view->size()) * view->devicePixelRatioF()).toSize();
+    // A new dialog for the view as it is now; one still exporting goes on.
+    if (m_exportDialog && !m_exportDialog->IsExporting()) {
+        m_exportDialog->close();
+    }
+    m_exportDialog = new ExportViewDialog(source, m_display->window());
+    m_exportDialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_exportDialog->show();
 }

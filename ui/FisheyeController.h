@@ -8,7 +8,10 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+
 class DisplayWidget;
+class ExportViewDialog;
 class FisheyeCircleDialog;
 class FisheyeHint;
 class FisheyeMenu;
@@ -65,6 +68,15 @@ public:
     FisheyeHint* Hint() const { return m_hint; }
     // Open while the circle is set by hand, else null.
     FisheyeCircleDialog* CircleDialog() const;
+    // The last export dialog while it is open, else null.
+    ExportViewDialog* ExportDialog() const;
+
+    // Where the playback is, for the export's "from the current position".
+    struct PlaybackTimes {
+        int positionMs = 0;
+        int durationMs = 0;
+    };
+    void SetPlaybackTimes(std::function<PlaybackTimes()> times) { m_times = std::move(times); }
 
 public slots:
     void ShowDisplay(FisheyeChoice::Display display);
@@ -79,6 +91,9 @@ public slots:
     // "Stretch to window": the plain picture fills the view instead of
     // keeping its aspect; remembered in account.ini for every file.
     void SetStretch(bool stretch);
+    // "Export this view...": opens the export dialog (non-modal) with the
+    // dewarped view as it is set now, every view's pose included.
+    void ExportView();
 
 private:
     enum class HintOffer { None, Restore, SetCircle };
@@ -126,4 +141,6 @@ private:
     bool m_applyPending = false;
     bool m_offerPending = false;
     HintOffer m_hintOffer = HintOffer::None;
+    QPointer<ExportViewDialog> m_exportDialog;
+    std::function<PlaybackTimes()> m_times;
 };

@@ -59,6 +59,8 @@ FisheyeMenu::FisheyeMenu(QWidget* parent) : QMenu(parent)
     m_cruise = addAction(tr("自动巡航"));
     m_cruise->setObjectName(QStringLiteral("cruiseAction"));
     m_cruise->setCheckable(true);
+    m_export = addAction(tr("导出此画面..."));
+    m_export->setObjectName(QStringLiteral("exportAction"));
     m_stretch = addAction(tr("拉伸至窗口"));
     m_stretch->setObjectName(QStringLiteral("stretchAction"));
     m_stretch->setCheckable(true);
@@ -77,6 +79,7 @@ FisheyeMenu::FisheyeMenu(QWidget* parent) : QMenu(parent)
     connect(m_restore, &QAction::triggered, this, &FisheyeMenu::sigRestoreClicked);
     connect(m_stretch, &QAction::triggered, this, &FisheyeMenu::sigStretchToggled);
     connect(m_cruise, &QAction::triggered, this, &FisheyeMenu::sigCruiseToggled);
+    connect(m_export, &QAction::triggered, this, &FisheyeMenu::sigExportClicked);
 }
 
 QAction* FisheyeMenu::AddChoice(QMenu* menu, QActionGroup* group, const QString& text,
@@ -145,6 +148,7 @@ void FisheyeMenu::ShowChoice(const FisheyeChoice& choice, Offers offers)
     m_setCircle->setEnabled(offers.testFlag(Offer::Picture));
     m_restore->setEnabled(offers.testFlag(Offer::Restore));
     m_cruise->setEnabled(offers.testFlag(Offer::Cruise));
+    m_export->setVisible(offers.testFlag(Offer::Export));
 }
 
 QAction* FisheyeMenu::DisplayAction(FisheyeChoice::Display display) const

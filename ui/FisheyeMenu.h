@@ -18,7 +18,7 @@ class QActionGroup;
 // Actions keep object names for tests: "plainAction", "zoomAction",
 // "circleAction", "layoutAction0" to "layoutAction13", "ceilingAction",
 // "wallAction", "detectAction", "setCircleAction", "restoreAction",
-// "cruiseAction", "stretchAction"; the
+// "cruiseAction", "stretchAction", "exportAction"; the
 // layouts lie in the submenu "layoutMenu".
 //
 // Threads: GUI thread only.
@@ -33,6 +33,7 @@ public:
         Picture = 1, // a picture is shown: the circle can be found or set
         Restore = 2, // the file has a remembered fisheye choice
         Cruise = 4,  // the dewarped layout shown has a view that can cruise
+        Export = 8,  // a dewarped layout of a file is shown: it can be exported
     };
     Q_DECLARE_FLAGS(Offers, Offer)
 
@@ -63,6 +64,7 @@ signals:
     void sigRestoreClicked();
     void sigStretchToggled(bool stretch);
     void sigCruiseToggled(bool cruise);
+    void sigExportClicked();
 
 private:
     QAction* AddChoice(QMenu* menu, QActionGroup* group, const QString& text, const char* name);
@@ -80,6 +82,7 @@ private:
     QAction* m_restore = nullptr;
     QAction* m_stretch = nullptr;
     QAction* m_cruise = nullptr;
+    QAction* m_export = nullptr;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(FisheyeMenu::Offers)

@@ -138,6 +138,9 @@ void MainWindow::CreateChildren()
     m_popups->Show(Popup::Import);
     m_power = new PowerEvents(this);
     m_fisheye = new FisheyeController(m_display, this);
+    m_fisheye->SetPlaybackTimes([this] {
+        return FisheyeController::PlaybackTimes{m_playback->positionMs(), m_playback->durationMs()};
+    });
     m_resumeOffer = new ResumeOffer(m_display);
 }
 
