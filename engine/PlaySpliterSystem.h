@@ -248,7 +248,7 @@ private:
     bool PacedByFrameStepLocked(const VideoQueueItem& next, qint64 nowMs, qint64& waitMs);
     void DropLatePicturesLocked(qint64 nowMs);
     void Deliver(VideoQueueItem& item);
-    const uint8_t* PackedBytes(VideoQueueItem& item);
+    uint8_t* PackedBytes(VideoQueueItem& item);
     bool HoldForPackingInPlaceLocked() const;
     void ReportAudioPosition();
     bool WaitForSoundToEnd();

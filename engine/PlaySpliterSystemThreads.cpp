@@ -510,7 +510,7 @@ void PlaySpliterSystem::Deliver(VideoQueueItem& item)
 {
     if (StopRequested() || item.serial != m_serial)
         return;
-    const uint8_t* bytes = PackedBytes(item);
+    uint8_t* bytes = PackedBytes(item);
     if (!bytes)
         return;
     if (!m_formatSent || item.format != m_lastFormat) {
@@ -521,18 +521,17 @@ void PlaySpliterSystem::Deliver(VideoQueueItem& item)
     qCDebug(lcEngineFrames) << __LINE__ << "picture shown" << item.ptsMs;
     // The position first, so that a receiver of the picture knows its time.
     Q_EMIT sigSetLengthing(static_cast<int>(item.ptsMs));
-    Q_EMIT sigYuv(const_cast<uint8_t*>(bytes), static_cast<uint>(item.width),
-                  static_cast<uint>(item.height), item.size);
+    Q_EMIT sigYuv(bytes, static_cast<uint>(item.width), static_cast<uint>(item.height), item.size);
 }
 
 // The packed picture of `item`: its own bytes, its frame packed where it
 // lies, or a copy of its frame when the decoder still refers to that.
-const uint8_t* PlaySpliterSystem::PackedBytes(VideoQueueItem& item)
+uint8_t* PlaySpliterSystem::PackedBytes(VideoQueueItem& item)
 {
     if (!item.frame)
         return item.data.data();
     AVFrame& frame = *item.frame;
-    if (const uint8_t* packed = PackedFrameAllocator::PackInPlace(frame)) {
+    if (uint8_t* packed = PackedFrameAllocator::PackInPlace(frame)) {
         qCDebug(lcEngineFrames) << __LINE__ << "picture packed in place" << item.ptsMs;
         return packed;
     }
