@@ -110,14 +110,12 @@ bool DewarpRenderer::Render(const char* picture, qint64 byteCount, int width, in
     m_renderer->SetPictureSize(width, height);
     if (!m_posed) {
         // The models take the picture and the layout runs its entry (a morph
-        // into a perspective view) to the end; then the views are pointed,
-        // and stay so.
-        for (int tick = 0; tick < kMaxSettleTicks; ++tick) {
-            DrawPicture(picture, byteCount, width, height, format);
-            if (tick > 0 && m_renderer->IsAtRest()) {
-                break;
-            }
+        // into a perspective view) to the end, undrawn: only the last state
+        // is shown. Then the views are pointed, and stay so.
+        DrawPicture(picture, byteCount, width, height, format);
+        for (int tick = 0; tick < kMaxSettleTicks && !m_renderer->IsAtRest(); ++tick) {
             m_clockMs += AnimationClock::kTickMs;
+            m_renderer->Advance(m_clockMs);
         }
         ApplyPoses();
         m_posed = true;
