@@ -33,6 +33,9 @@ inline constexpr int kReadAheadIdleMs = 50;
 // previous picture instead of waiting for the clock or being dropped.
 inline constexpr qint64 kNoSyncMs = 5000;
 inline constexpr qint64 kMaxFrameStepMs = 1000;
+// The first picture after a start or seek is shown at once when it is due
+// within this time (the sound device's start-up), not when the clock says.
+inline constexpr qint64 kFirstPictureLeadMs = 150;
 // How often the position is reported while only sound plays.
 inline constexpr qint64 kAudioPositionStepMs = 200;
 // The end waits at most this long beyond what the device says it holds.

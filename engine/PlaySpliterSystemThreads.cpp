@@ -443,9 +443,12 @@ PlaySpliterSystem::PresentStep PlaySpliterSystem::TakeDuePicture(VideoQueueItem&
         const VideoQueueItem& next = m_videoQueue.front();
         m_clock.Anchor(next.ptsMs);
         const qint64 nowMs = m_clock.NowMs();
-        if (!m_showedSinceSeek || !PacedByFrameStepLocked(next, nowMs, waitMs)) {
-            if (m_showedSinceSeek)
-                DropLatePicturesLocked(nowMs);
+        if (!m_showedSinceSeek) {
+            // The clock stands still until the sound device starts playing;
+            // the first picture after a start or seek does not wait for that.
+            waitMs = next.ptsMs - nowMs > kFirstPictureLeadMs ? next.ptsMs - nowMs : 0;
+        } else if (!PacedByFrameStepLocked(next, nowMs, waitMs)) {
+            DropLatePicturesLocked(nowMs);
             waitMs = m_videoQueue.front().ptsMs - nowMs;
         }
         if (waitMs > 0)
