@@ -1,5 +1,6 @@
 #include "ExportTask.h"
 
+#include <QCoreApplication>
 #include <QOffscreenSurface>
 #include <QThread>
 
@@ -9,6 +10,15 @@ ExportTask::ExportTask(const ExportRequest& request, QObject* parent)
     qRegisterMetaType<ViewExport::Result>("ViewExport::Result");
     m_surface->create();
     m_job = std::make_unique<ViewExport>(request, m_surface.get());
+    // At the player's end a running export is cancelled and its partial file
+    // removed while the GL platform still exists: the one wait on the
+    // worker, bounded by the picture it is drawing.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (m_running) {
+            Cancel();
+            m_thread->wait();
+        }
+    });
 }
 
 // Only reached with no run going: a running task is released, not deleted.

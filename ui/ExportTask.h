@@ -17,9 +17,11 @@ class QThread;
 //
 // Threads: the object lives on the GUI thread (Start, Cancel, the signals'
 // receivers). The worker touches only m_job (until it ends), the atomic
-// m_cancel and the signals it emits. Nothing waits for the worker: after
-// Release the object deletes itself (and its thread) once the run has ended,
-// so closing a dialog never blocks on an export being cancelled.
+// m_cancel and the signals it emits. Nothing waits for the worker while the
+// player runs: after Release the object deletes itself (and its thread) once
+// the run has ended, so closing a dialog never blocks on an export being
+// cancelled. Only when the application quits is a running export cancelled
+// and waited for, so that it removes its partial file.
 class ExportTask : public QObject
 {
     Q_OBJECT
