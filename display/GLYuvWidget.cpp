@@ -699,16 +699,19 @@ void GLYuvWidget::timerEvent(QTimerEvent* event)
 
 QImage GLYuvWidget::GrabView()
 {
-    if (!program || !program->isLinked() || !context() || !PictureIsComplete()) {
+    // Making the context current makes it (and the GL objects) on first
+    // need: the picture window may not have been exposed yet, right after
+    // the first picture or while the window is hidden.
+    if (!PictureIsComplete() || !m_window->MakeCurrent()) {
         return {};
     }
     const QSize target = (State() == DisplayState::Plain)
                              ? Geometry().DisplaySize()
                              : (QSizeF(size()) * devicePixelRatioF()).toSize();
-    if (target.isEmpty()) {
+    if (!program || !program->isLinked() || target.isEmpty()) {
+        doneCurrent();
         return {};
     }
-    makeCurrent();
     QImage image;
     {
         QOpenGLFramebufferObject framebuffer(target);

@@ -55,6 +55,7 @@ private slots:
     void shortOrInvalidPicturesPaintBlack_data();
     void shortOrInvalidPicturesPaintBlack();
     void pictureSizeChangesAreShown();
+    void grabNeedsNoPaintFirst();
     void fixedZoomFillsASquareView();
     void fixedZoomCentresTheCircle();
     void fixedZoomOfACutCircle();
@@ -218,6 +219,20 @@ void TestGLYuvWidget::pictureSizeChangesAreShown()
         const QImage image = view->grabFramebuffer();
         QCOMPARE(YuvPicture::CountDifferent(image, image.rect(), Grey(picture.luma), kTolerance), 0);
     }
+}
+
+void TestGLYuvWidget::grabNeedsNoPaintFirst()
+{
+    // A view whose picture window was never shown, so never exposed nor
+    // painted (as right after the first picture, before the window system
+    // answers): the grab makes the GL context itself and shows the picture.
+    GLYuvWidget view;
+    view.resize(160, 120);
+    view.SetDisplay(YuvPicture::Uniform(64, 48, 255, 128, 128), 64, 48);
+    QVERIFY(!view.Program());
+    const QImage image = view.GrabView();
+    QCOMPARE(image.size(), QSize(64, 48));
+    QCOMPARE(YuvPicture::CountDifferent(image, image.rect(), kWhite, kTolerance), 0);
 }
 
 void TestGLYuvWidget::fixedZoomFillsASquareView()
