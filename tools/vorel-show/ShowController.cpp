@@ -2,6 +2,7 @@
 
 #include "DisplayWidget.h"
 #include "GLYuvWidget.h"
+#include "PanoRenderer.h"
 #include "PlaySpliterSystem.h"
 
 #include <QCoreApplication>
@@ -93,6 +94,24 @@ void ShowController::OnMessage(const QString& text)
 void ShowController::SaveScreenshotAndQuit()
 {
     m_screenshotDone = true;
+    GLYuvWidget* view = m_display.View();
+    PanoRenderer* renderer = view->Renderer();
+    if (view->State() == GLYuvWidget::DisplayState::Dewarped && renderer && !renderer->IsAtRest()) {
+        // The layout still moves into place (its animations run by time, not
+        // by pictures): the shot is taken once it rests.
+        m_settling = connect(view, &GLYuvWidget::frameSwapped, this, [this, renderer] {
+            if (renderer->IsAtRest()) {
+                disconnect(m_settling);
+                WriteScreenshotAndQuit();
+            }
+        });
+        return;
+    }
+    WriteScreenshotAndQuit();
+}
+
+void ShowController::WriteScreenshotAndQuit()
+{
     const QImage screenshot = m_display.View()->grabFramebuffer();
     const bool saved = screenshot.save(m_options.screenshotPath);
     if (!saved) {

@@ -57,6 +57,7 @@ private:
     void OnFinished();
     void OnMessage(const QString& text);
     void SaveScreenshotAndQuit();
+    void WriteScreenshotAndQuit();
 
     PlaySpliterSystem& m_engine;
     DisplayWidget& m_display;
@@ -66,4 +67,6 @@ private:
     int m_shown = 0;
     bool m_failed = false;
     bool m_screenshotDone = false;
+    // Waits for a dewarped layout to rest before its screenshot.
+    QMetaObject::Connection m_settling;
 };
