@@ -66,6 +66,28 @@ std::optional<FisheyeLens::Projection> FisheyeLens::FromName(const QString& name
     return std::nullopt;
 }
 
+std::optional<FisheyeLens> FisheyeLens::Parse(const QString& projectionText,
+                                              const QString& fovText)
+{
+    Projection projection = Projection::Equidistant;
+    if (!projectionText.isNull()) {
+        const std::optional<Projection> named = FromName(projectionText);
+        if (!named) {
+            return std::nullopt;
+        }
+        projection = *named;
+    }
+    double fov = kDefaultFovDegrees;
+    if (!fovText.isNull()) {
+        bool ok = false;
+        fov = fovText.toDouble(&ok);
+        if (!ok || fov < kMinFovDegrees || fov > MaxFovDegrees(projection)) {
+            return std::nullopt;
+        }
+    }
+    return Make(projection, fov);
+}
+
 bool FisheyeLens::IsDefault() const
 {
     return *this == FisheyeLens();

@@ -45,6 +45,11 @@ struct FisheyeLens {
     // "equidistant", "equisolid", "stereographic", "orthographic".
     static QString Name(Projection projection);
     static std::optional<Projection> FromName(const QString& name);
+    // The lens a command line names: a projection name (null: equidistant)
+    // and a field of view in degrees (null: the default). Only what a lens
+    // can be is accepted, nothing is brought into range silently; empty
+    // otherwise.
+    static std::optional<FisheyeLens> Parse(const QString& projectionText, const QString& fovText);
 
     bool IsDefault() const;
     bool operator==(const FisheyeLens& other) const;

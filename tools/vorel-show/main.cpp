@@ -48,29 +48,13 @@ bool ParseCircle(const QString& text, ShowController::Options& options)
     return okX && okY && okR && options.circleRadius > 0;
 }
 
-// Accepts only what the lens can be: a known projection and a field of
-// view within its range (nothing is brought into range silently).
 bool ParseLens(const QString& projectionText, const QString& fovText, FisheyeLens& lens)
 {
-    FisheyeLens::Projection projection = FisheyeLens::Projection::Equidistant;
-    if (!projectionText.isNull()) {
-        const std::optional<FisheyeLens::Projection> named = FisheyeLens::FromName(projectionText);
-        if (!named) {
-            return false;
-        }
-        projection = *named;
+    const std::optional<FisheyeLens> parsed = FisheyeLens::Parse(projectionText, fovText);
+    if (parsed) {
+        lens = *parsed;
     }
-    double fov = FisheyeLens::kDefaultFovDegrees;
-    if (!fovText.isNull()) {
-        bool ok = false;
-        fov = fovText.toDouble(&ok);
-        if (!ok || fov < FisheyeLens::kMinFovDegrees ||
-            fov > FisheyeLens::MaxFovDegrees(projection)) {
-            return false;
-        }
-    }
-    lens = FisheyeLens::Make(projection, fov);
-    return true;
+    return parsed.has_value();
 }
 
 struct FisheyeOptions {
