@@ -15,6 +15,9 @@ namespace
 // Ten seconds of animation at most: every layout's entry ends well before.
 constexpr int kMaxSettleTicks = 500;
 
+// Not in the GL ES 2.0 headers Qt builds against.
+constexpr GLenum kGlRgba32f = 0x8814;
+
 } // namespace
 
 DewarpRenderer::DewarpRenderer(const DewarpSettings& settings, QSize outputSize)
@@ -28,6 +31,10 @@ DewarpRenderer::~DewarpRenderer()
     // the context current now.
     m_renderer.reset();
     m_framebuffer.reset();
+    if (m_mapFramebuffer != 0 && QOpenGLContext::currentContext()) {
+        glDeleteFramebuffers(1, &m_mapFramebuffer);
+        glDeleteTextures(1, &m_mapTexture);
+    }
     if (QOpenGLContext::currentContext()) {
         m_planes.Release();
     }
@@ -113,18 +120,93 @@ bool DewarpRenderer::Render(const char* picture, qint64 byteCount, int width, in
         // into a perspective view) to the end, undrawn: only the last state
         // is shown. Then the views are pointed, and stay so.
         DrawPicture(picture, byteCount, width, height, format);
-        for (int tick = 0; tick < kMaxSettleTicks && !m_renderer->IsAtRest(); ++tick) {
-            m_clockMs += AnimationClock::kTickMs;
-            m_renderer->Advance(m_clockMs);
-        }
-        ApplyPoses();
-        m_posed = true;
+        Settle();
     }
     DrawPicture(picture, byteCount, width, height, format);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, m_size.width(), m_size.height(), GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     m_framebuffer->release();
     return true;
+}
+
+void DewarpRenderer::Settle()
+{
+    for (int tick = 0; tick < kMaxSettleTicks && !m_renderer->IsAtRest(); ++tick) {
+        m_clockMs += AnimationClock::kTickMs;
+        m_renderer->Advance(m_clockMs);
+    }
+    ApplyPoses();
+    m_posed = true;
+}
+
+bool DewarpRenderer::RenderSampleMap(int width, int height, std::vector<float>& map)
+{
+    if (width < 2 || height < 2) {
+        m_error = QStringLiteral("picture size %1x%2 is too small").arg(width).arg(height);
+        return false;
+    }
+    if (!BindMapFramebuffer()) {
+        m_error = QStringLiteral("no float framebuffer for a sample map");
+        return false;
+    }
+    m_renderer->SetPictureSize(width, height);
+    m_program->bind();
+    m_program->setUniformValue(ShaderProgram::kIsSampleMapF, 1);
+    DrawMap();
+    if (!m_posed) {
+        Settle();
+        DrawMap();
+    }
+    m_program->bind();
+    m_program->setUniformValue(ShaderProgram::kIsSampleMapF, 0);
+    map.resize(static_cast<size_t>(m_size.width()) * m_size.height() * 4);
+    // Errors left by earlier calls must not be taken for the read's.
+    for (int stale = 0; stale < 8 && glGetError() != GL_NO_ERROR; ++stale) {
+    }
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, m_size.width(), m_size.height(), GL_RGBA, GL_FLOAT, map.data());
+    glBindFramebuffer(GL_FRAMEBUFFER, QOpenGLContext::currentContext()->defaultFramebufferObject());
+    const bool read = glGetError() == GL_NO_ERROR;
+    if (!read) {
+        m_error = QStringLiteral("cannot read a sample map back");
+    }
+    return read;
+}
+
+// Made on first use: Qt's framebuffer objects take no 32-bit float colour
+// on OpenGL ES. False when the context cannot draw into one.
+bool DewarpRenderer::BindMapFramebuffer()
+{
+    if (m_mapFramebuffer == 0) {
+        glGenTextures(1, &m_mapTexture);
+        glBindTexture(GL_TEXTURE_2D, m_mapTexture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, kGlRgba32f, m_size.width(), m_size.height(), 0, GL_RGBA,
+                     GL_FLOAT, nullptr);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glGenFramebuffers(1, &m_mapFramebuffer);
+        glBindFramebuffer(GL_FRAMEBUFFER, m_mapFramebuffer);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_mapTexture,
+                               0);
+        m_mapComplete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, m_mapFramebuffer);
+    return m_mapComplete;
+}
+
+// The layout drawn in sample-map mode: cleared to flat black, no planes read.
+void DewarpRenderer::DrawMap()
+{
+    glViewport(0, 0, m_size.width(), m_size.height());
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    m_program->bind();
+    m_program->setUniformValue(ShaderProgram::kIsDirectDrawV, 0);
+    m_program->setUniformValue(ShaderProgram::kIsPixelTypeRgb, 0);
+    m_program->setUniformValue(ShaderProgram::kIsPixelTypeYuv420p, 1);
+    m_renderer->Render();
+    glActiveTexture(GL_TEXTURE0);
 }
 
 // What the view's paint does in the dewarped display, into the framebuffer.

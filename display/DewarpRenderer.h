@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class PanoRenderer;
 class QOpenGLFramebufferObject;
@@ -45,6 +46,15 @@ public:
     bool Render(const char* picture, qint64 byteCount, int width, int height,
                 const PictureFormat& format, uchar* rgba);
 
+    // Draws the layout once in the shader's sample-map mode into a float
+    // framebuffer and reads it into map: for each output pixel, bottom row
+    // first, four floats as ShaderProgram::kIsSampleMapF describes. Where a
+    // picture of width x height is sampled depends only on the layout and
+    // the poses, which hold still after the first picture, so one map serves
+    // every picture of that size. False, with ErrorString set, when the
+    // context cannot draw into or read back a float framebuffer.
+    bool RenderSampleMap(int width, int height, std::vector<float>& map);
+
     QSize OutputSize() const { return m_size; }
     QString ErrorString() const { return m_error; }
 
@@ -52,8 +62,12 @@ private:
     void CreateRenderCore();
     void DrawPicture(const char* picture, qint64 byteCount, int width, int height,
                      const PictureFormat& format);
+    // Runs the layout's entry to its end and points the views; once.
+    void Settle();
     // Points the views as the settings say, once the models know the picture.
     void ApplyPoses();
+    bool BindMapFramebuffer();
+    void DrawMap();
 
     DewarpSettings m_settings;
     QSize m_size;
@@ -62,6 +76,11 @@ private:
     YuvPlaneTextures m_planes;
     std::unique_ptr<PanoRenderer> m_renderer;
     std::unique_ptr<QOpenGLFramebufferObject> m_framebuffer;
+    // The sample map's float framebuffer and its texture, made on the first
+    // map.
+    GLuint m_mapFramebuffer = 0;
+    GLuint m_mapTexture = 0;
+    bool m_mapComplete = false;
     bool m_posed = false;
     // The render core's animation time, ms.
     qint64 m_clockMs = 0;

@@ -51,10 +51,27 @@ const char kFragmentSourceText[] =
     "uniform vec4 boundColor;" SEP
     "uniform mat3 yuvToRgb;" SEP
     "uniform vec3 yuvOffset;" SEP
+    "uniform bool isSampleMapF;" SEP
     "varying vec2 textureOut;" SEP
     "void main(void)" SEP
     "{" SEP
+    "if (isSampleMapF)" SEP
+    "{" SEP
     "if (isDrawBoundF)" SEP
+    "{" SEP
+    "gl_FragColor = vec4(boundColor.rgb, 0.);" SEP
+    "}" SEP
+    "else if (textureOut.x >= 0. && textureOut.x <= 1. &&" SEP
+    "textureOut.y >= 0. && textureOut.y <= 1.)" SEP
+    "{" SEP
+    "gl_FragColor = vec4(textureOut, 0., 1.);" SEP
+    "}" SEP
+    "else" SEP
+    "{" SEP
+    "gl_FragColor = vec4(0., 0., 0., 0.);" SEP
+    "}" SEP
+    "}" SEP
+    "else if (isDrawBoundF)" SEP
     "{" SEP
     "gl_FragColor = boundColor;" SEP
     "}" SEP

@@ -35,6 +35,11 @@ public:
     // yuv being the three planes' samples in 0..1 (YuvColorTransform).
     static constexpr const char* kYuvToRgb = "yuvToRgb";
     static constexpr const char* kYuvOffset = "yuvOffset";
+    // Set, the fragment stage writes where each fragment samples instead of
+    // a colour: (x, y, 0, 1) in texture coordinates for a picture fragment,
+    // (r, g, b, 0) for a flat colour (outlines; black outside the picture).
+    // Meant for a float framebuffer; 0, the default, draws colours.
+    static constexpr const char* kIsSampleMapF = "isSampleMapF";
 
     // Put in front of the fragment source when it does not compile unchanged
     // (OpenGL ES wants a default float precision).

@@ -124,15 +124,30 @@ bool ExportOutput::OpenAudio(const AVStream& audio)
 
 bool ExportOutput::WritePicture(const uchar* rgbaBottomUp, int64_t pts)
 {
-    if (av_frame_make_writable(m_picture.get()) < 0) {
-        return Fail(QStringLiteral("out of memory"));
+    AVFrame* picture = PictureBuffer();
+    if (!picture) {
+        return false;
     }
-    const int stride = m_picture->width * 4;
+    const int stride = picture->width * 4;
     // The last row first, stepping upward: the picture upright.
-    const uint8_t* rows[1] = {rgbaBottomUp + static_cast<size_t>(stride) * (m_picture->height - 1)};
+    const uint8_t* rows[1] = {rgbaBottomUp + static_cast<size_t>(stride) * (picture->height - 1)};
     const int strides[1] = {-stride};
-    sws_scale(m_converter.get(), rows, strides, 0, m_picture->height, m_picture->data,
-              m_picture->linesize);
+    sws_scale(m_converter.get(), rows, strides, 0, picture->height, picture->data,
+              picture->linesize);
+    return SendPicture(pts);
+}
+
+AVFrame* ExportOutput::PictureBuffer()
+{
+    if (av_frame_make_writable(m_picture.get()) < 0) {
+        Fail(QStringLiteral("out of memory"));
+        return nullptr;
+    }
+    return m_picture.get();
+}
+
+bool ExportOutput::SendPicture(int64_t pts)
+{
     m_picture->pts = pts;
     if (avcodec_send_frame(m_video.get(), m_picture.get()) < 0) {
         return Fail(QStringLiteral("libx264 refused a picture"));

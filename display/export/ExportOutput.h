@@ -13,9 +13,9 @@
 // YUV 4:2:0 tagged BT.709 limited range, and the input's sound copied as it
 // is, or re-encoded to AAC when the container cannot hold it.
 //
-// Pictures come as RGBA rows bottom row first (as GL reads them back) and are
-// converted with BT.709 coefficients. Timestamps are the caller's, in the
-// input streams' time bases, already counted from the export's start.
+// Pictures come as RGBA rows bottom row first (as GL reads them back),
+// converted with BT.709 coefficients, or as YUV 4:2:0 filled in place. Timestamps are the caller's,
+// in the input streams' time bases, already counted from the export's start.
 //
 // Threads: one owner thread at a time.
 class ExportOutput
@@ -31,6 +31,11 @@ public:
     bool Open(const QString& path, QSize size, int crf, const AVStream& video,
               const AVStream* audio);
     bool WritePicture(const uchar* rgbaBottomUp, int64_t pts);
+    // The same for a picture filled in place: PictureBuffer is the next
+    // picture's YUV 4:2:0 frame at the output size (null when out of
+    // memory), SendPicture encodes it.
+    AVFrame* PictureBuffer();
+    bool SendPicture(int64_t pts);
     // pts and dts of packet are shifted by -offset (the input's time base).
     bool WriteAudio(AVPacket& packet, int64_t offset);
     // Flushes the encoders and writes the trailer; the file is whole after it.

@@ -4,6 +4,8 @@
 #include "ExportInput.h"
 #include "ExportOutput.h"
 #include "PictureDescription.h"
+#include "PlaneRemap.h"
+#include "YuvColorTransform.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,6 +29,11 @@ struct ViewExport::Session {
     StreamPictureInfo stream;
     QOpenGLContext context;
     std::unique_ptr<DewarpRenderer> renderer;
+    // Pictures are resampled through the layout's sample map, made once per
+    // picture size; where the context cannot make one, each picture is drawn
+    // by the renderer into rgba instead.
+    PlaneRemap remap;
+    bool drawEachPicture = false;
     std::vector<uchar> rgba;
     QByteArray picture;
     ffmpeg::SwsContextPtr packer;
@@ -216,8 +223,57 @@ bool ViewExport::WritePicture(Session& session)
                   strides);
     }
     const PictureFormat format = PictureDescription::Describe(frame, &session.stream);
-    if (!session.renderer->Render(session.picture.constData(), session.picture.size(), frame.width,
-                                  frame.height, format, session.rgba.data())) {
+    const QSize pictureSize(frame.width, frame.height);
+    if (!session.drawEachPicture && session.remap.PictureSize() != pictureSize) {
+        session.drawEachPicture = !MakeSampleMap(session, pictureSize);
+    }
+    const bool written = session.drawEachPicture
+                             ? DrawAndWrite(session, frame.width, frame.height, format, pts)
+                             : RemapAndWrite(session, planes, strides, format, pts);
+    if (!written) {
+        return false;
+    }
+    ++m_pictures;
+    return WritePendingAudio(session);
+}
+
+bool ViewExport::MakeSampleMap(Session& session, QSize pictureSize)
+{
+    std::vector<float> map;
+    return session.renderer->RenderSampleMap(pictureSize.width(), pictureSize.height(), map) &&
+           session.remap.Build(map.data(), m_request.size, pictureSize);
+}
+
+bool ViewExport::RemapAndWrite(Session& session, uint8_t* const planes[4], const int strides[4],
+                               const PictureFormat& format, int64_t pts)
+{
+    AVFrame* out = session.output.PictureBuffer();
+    if (!out) {
+        m_error = session.output.ErrorString();
+        return false;
+    }
+    PlaneRemap::InPlanes in;
+    PlaneRemap::OutPlanes target;
+    for (int plane = 0; plane < 3; ++plane) {
+        in.data[plane] = planes[plane];
+        in.stride[plane] = strides[plane];
+        target.data[plane] = out->data[plane];
+        target.stride[plane] = out->linesize[plane];
+    }
+    session.remap.SetPictureColour(YuvColorTransform::For(format));
+    session.remap.Apply(in, target);
+    if (!session.output.SendPicture(pts)) {
+        m_error = session.output.ErrorString();
+        return false;
+    }
+    return true;
+}
+
+bool ViewExport::DrawAndWrite(Session& session, int width, int height, const PictureFormat& format,
+                              int64_t pts)
+{
+    if (!session.renderer->Render(session.picture.constData(), session.picture.size(), width,
+                                  height, format, session.rgba.data())) {
         m_error = session.renderer->ErrorString();
         return false;
     }
@@ -225,6 +281,5 @@ bool ViewExport::WritePicture(Session& session)
         m_error = session.output.ErrorString();
         return false;
     }
-    ++m_pictures;
-    return WritePendingAudio(session);
+    return true;
 }

@@ -7,10 +7,12 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 
 class QSurface;
 struct AVPacket;
+struct PictureFormat;
 
 // What to export: a time range of a file, shown through one dewarped view at
 // a size, into a video file.
@@ -26,9 +28,11 @@ struct ExportRequest {
     int crf = 20;
 };
 
-// One export: decodes the input (ExportInput), draws each picture of the
-// range through the dewarped view offscreen (DewarpRenderer), encodes and
-// writes it with the sound of the same range (ExportOutput). The file is
+// One export: decodes the input (ExportInput), shows each picture of the
+// range through the dewarped view (the offscreen DewarpRenderer draws the
+// layout's sample map once, PlaneRemap resamples every picture through it; a
+// context without float framebuffers draws each picture instead), encodes
+// and writes it with the sound of the same range (ExportOutput). The file is
 // written under a temporary name beside the output and renamed when whole,
 // so a failed or cancelled export leaves nothing under the output's name
 // (and no temporary file either).
@@ -59,6 +63,13 @@ private:
     struct Session;
     Result Export(Session& session, const std::atomic<bool>& cancel, const Progress& progress);
     bool WritePicture(Session& session);
+    // The layout's sample map for pictures of this size; false when the
+    // context cannot make one.
+    bool MakeSampleMap(Session& session, QSize pictureSize);
+    bool RemapAndWrite(Session& session, uint8_t* const planes[4], const int strides[4],
+                       const PictureFormat& format, int64_t pts);
+    bool DrawAndWrite(Session& session, int width, int height, const PictureFormat& format,
+                      int64_t pts);
     bool WriteAudio(Session& session, AVPacket& packet);
     bool WritePendingAudio(Session& session);
     Result Fail(const QString& message);
