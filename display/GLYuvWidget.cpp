@@ -208,7 +208,9 @@ void GLYuvWidget::PaintSurface()
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     PaintPicture();
-    if (m_overlayLayer && overlay && overlay->isVisible()) {
+    // A blank overlay is not blended over the picture: a software rasterizer
+    // pays for every pixel of a full-window blend.
+    if (m_overlayLayer && overlay && overlay->isVisible() && !overlay->IsBlank()) {
         m_overlayLayer->Draw(*overlay, (QSizeF(size()) * devicePixelRatioF()).toSize());
     }
 }

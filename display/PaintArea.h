@@ -34,6 +34,8 @@ public:
     bool IsAssistLineOn() const { return assistLine; }
     bool IsDebugOn() const { return debugOn; }
     QString DebugText() const { return debugText; }
+    // Nothing would be painted: no mask, outline or debug box.
+    bool IsBlank() const { return !maskOn && !showCircle && !debugOn; }
     // Moves on with every change of what is drawn, so a drawing of it can be
     // kept until it is out of date.
     quint64 Generation() const { return m_generation; }
