@@ -5,6 +5,7 @@
 // already runs, they are handed to it instead (which shows its window) and
 // this start ends with 0 at once.
 #include "AppSettings.h"
+#include "HeapTuning.h"
 #include "Linguist.h"
 #include "LogHandler.h"
 #include "MainWindow.h"
@@ -30,6 +31,7 @@ QStringList AbsolutePaths(const QStringList& arguments)
 
 int main(int argc, char* argv[])
 {
+    TuneHeapForPictures();
     QApplication app(argc, argv);
     const QStringList files = AbsolutePaths(QCoreApplication::arguments().mid(1));
     SingleInstance instance;

@@ -1,6 +1,7 @@
 #include "GLYuvWidget.h"
 
 #include "OverlayLayer.h"
+#include "PlainPicturePass.h"
 #include "PaintArea.h"
 #include "PictureOverlay.h"
 #include "PanoRenderer.h"
@@ -104,6 +105,8 @@ void GLYuvWidget::InitializeSurface()
 
     program = new ShaderProgram(this);
     program->Build();
+    m_plainPass = std::make_unique<PlainPicturePass>();
+    m_plainPass->Create();
     m_colorCurrent = false;
     m_quadTexCoords = kStoredTexCoords;
     CreateTextures();
@@ -178,13 +181,13 @@ void GLYuvWidget::CreateTextures()
         m_planeWidths[plane] = 0;
         m_planeHeights[plane] = 0;
     }
-    m_planesCurrent = false;
+    InvalidatePlanes();
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 void GLYuvWidget::ReleaseGL()
 {
-    if (!program && !quadBuffer.isCreated() && !textureY && !renderer) {
+    if (!program && !quadBuffer.isCreated() && !textureY && !renderer && !m_plainPass) {
         return;
     }
     makeCurrent();
@@ -198,6 +201,7 @@ void GLYuvWidget::ReleaseGL()
     textureV.reset();
     textureIdY = textureIdU = textureIdV = 0;
     m_overlayLayer.reset();
+    m_plainPass.reset();
     delete program;
     program = nullptr;
     doneCurrent();
@@ -288,14 +292,14 @@ bool GLYuvWidget::ZoomViewport(QSize view, OverlayUpdate overlayUpdate, QRect* v
     return true;
 }
 
-void GLYuvWidget::BindQuadAttributes(Orientation orientation)
+void GLYuvWidget::BindQuadAttributes(ShaderProgram* target, Orientation orientation)
 {
     const std::array<GLfloat, 8> texCoords =
         orientation == Orientation::Upright ? Geometry().QuadTexCoords() : kStoredTexCoords;
     const bool changed = texCoords != m_quadTexCoords;
     m_quadTexCoords = texCoords;
-    program->enableAttributeArray(ShaderProgram::kVertexIn);
-    program->enableAttributeArray(ShaderProgram::kTextureIn);
+    target->enableAttributeArray(ShaderProgram::kVertexIn);
+    target->enableAttributeArray(ShaderProgram::kTextureIn);
     if (vboReady) {
         quadBuffer.bind();
         // Rewritten only when the turn changes, not per picture.
@@ -303,19 +307,22 @@ void GLYuvWidget::BindQuadAttributes(Orientation orientation)
             quadBuffer.write(kQuadTexCoordOffsetBytes, m_quadTexCoords.data(),
                              static_cast<int>(sizeof(GLfloat) * m_quadTexCoords.size()));
         }
-        program->setAttributeBuffer(ShaderProgram::kVertexIn, GL_FLOAT, 0, 2);
-        program->setAttributeBuffer(ShaderProgram::kTextureIn, GL_FLOAT, kQuadTexCoordOffsetBytes, 2);
+        target->setAttributeBuffer(ShaderProgram::kVertexIn, GL_FLOAT, 0, 2);
+        target->setAttributeBuffer(ShaderProgram::kTextureIn, GL_FLOAT, kQuadTexCoordOffsetBytes, 2);
         quadBuffer.release();
     } else {
-        program->setAttributeArray(ShaderProgram::kVertexIn, GL_FLOAT, kQuadVertices, 2);
-        program->setAttributeArray(ShaderProgram::kTextureIn, GL_FLOAT, m_quadTexCoords.data(), 2);
+        target->setAttributeArray(ShaderProgram::kVertexIn, GL_FLOAT, kQuadVertices, 2);
+        target->setAttributeArray(ShaderProgram::kTextureIn, GL_FLOAT, m_quadTexCoords.data(), 2);
     }
 }
 
 void GLYuvWidget::ApplyColor()
 {
     if (!m_colorCurrent) {
-        program->SetYuvColor(YuvColorTransform::For(m_format));
+        const YuvColorTransform transform = YuvColorTransform::For(m_format);
+        m_plainPass->SetColor(transform);
+        program->bind();
+        program->SetYuvColor(transform);
         m_colorCurrent = true;
     }
 }
@@ -331,21 +338,49 @@ bool GLYuvWidget::PictureIsComplete() const
     return frame.size() >= needed;
 }
 
+void GLYuvWidget::InvalidatePlanes()
+{
+    m_lumaCurrent = false;
+    m_chromaPlanesCurrent = false;
+    m_chromaPairCurrent = false;
+}
+
+// Repaints without a new picture (the dewarp timer, exposes, overlay
+// changes) only bind the textures as they are.
 void GLYuvWidget::PreparePlanes()
 {
-    // Repaints without a new picture (the dewarp timer, exposes, overlay
-    // changes) only bind the textures as they are.
-    const bool upload = !m_planesCurrent;
     // Rows of odd-sized planes are not 4-byte aligned; read them tightly packed.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     const Yuv420Layout layout = Yuv420Layout::Of(frameWidth, frameHeight, frame.size());
-    const char* base = upload ? frame.constData() : nullptr;
-    PreparePlane(textureIdY, GL_TEXTURE0, base, frameWidth, frameHeight, kPlaneY);
+    PrepareLuma();
+    const char* base = m_chromaPlanesCurrent ? nullptr : frame.constData();
     PreparePlane(textureIdU, GL_TEXTURE1, base ? base + layout.uOffset : nullptr, layout.chromaWidth,
                  layout.chromaHeight, kPlaneU);
     PreparePlane(textureIdV, GL_TEXTURE2, base ? base + layout.vOffset : nullptr, layout.chromaWidth,
                  layout.chromaHeight, kPlaneV);
-    m_planesCurrent = true;
+    m_chromaPlanesCurrent = true;
+}
+
+// The plain pass reads luma and one texture of both chroma planes.
+void GLYuvWidget::PreparePlainPlanes()
+{
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    PrepareLuma();
+    if (!m_chromaPairCurrent) {
+        const Yuv420Layout layout = Yuv420Layout::Of(frameWidth, frameHeight, frame.size());
+        m_plainPass->UploadChroma(frame.constData() + layout.uOffset,
+                                  frame.constData() + layout.vOffset, layout.chromaWidth,
+                                  layout.chromaHeight);
+        m_chromaPairCurrent = true;
+    }
+    m_plainPass->Bind(textureIdY);
+}
+
+void GLYuvWidget::PrepareLuma()
+{
+    PreparePlane(textureIdY, GL_TEXTURE0, m_lumaCurrent ? nullptr : frame.constData(), frameWidth,
+                 frameHeight, kPlaneY);
+    m_lumaCurrent = true;
 }
 
 // Binds one plane's texture to its unit and, when data is given, uploads it.
@@ -369,25 +404,18 @@ void GLYuvWidget::PreparePlane(GLuint textureId, GLenum unit, const char* data, 
 
 void GLYuvWidget::DrawPicture(const QRect& viewport, qreal ratio, Orientation orientation)
 {
+    if (!m_plainPass->IsReady() || !PictureIsComplete()) {
+        return;
+    }
     glViewport(Trunc(static_cast<float>(viewport.x() * ratio)), Trunc(static_cast<float>(viewport.y() * ratio)),
                Trunc(static_cast<float>(viewport.width() * ratio)),
                Trunc(static_cast<float>(viewport.height() * ratio)));
-    program->bind();
-    program->setUniformValue(ShaderProgram::kIsDrawBoundV, 0);
-    program->setUniformValue(ShaderProgram::kIsDrawBoundF, 0);
-    program->setUniformValue(ShaderProgram::kIsPixelTypeRgb, 0);
-    program->setUniformValue(ShaderProgram::kIsDirectDrawV, 1);
-    program->setUniformValue(ShaderProgram::kIsPixelTypeYuv420p, 1);
     ApplyColor();
-    BindQuadAttributes(orientation);
-    if (!PictureIsComplete()) {
-        return;
-    }
-    PreparePlanes();
-    program->setUniformValue(ShaderProgram::kTexY, 0);
-    program->setUniformValue(ShaderProgram::kTexU, 1);
-    program->setUniformValue(ShaderProgram::kTexV, 2);
+    PreparePlainPlanes();
+    BindQuadAttributes(m_plainPass->Program(), orientation);
     glDrawArrays(GL_TRIANGLE_FAN, 0, kQuadVertexCount);
+    m_plainPass->Program()->disableAttributeArray(ShaderProgram::kVertexIn);
+    m_plainPass->Program()->disableAttributeArray(ShaderProgram::kTextureIn);
     glActiveTexture(GL_TEXTURE0);
 }
 
@@ -448,7 +476,7 @@ void GLYuvWidget::SetDisplay(QByteArray frameBuffer, int width, int height)
     frame = frameBuffer;
     frameWidth = width;
     frameHeight = height;
-    m_planesCurrent = false;
+    InvalidatePlanes();
     if (panoOn && panoInteractive && renderer) {
         renderer->SetPictureSize(width, height);
     }
@@ -475,7 +503,7 @@ void GLYuvWidget::ClearDisplay()
 {
     ResetOverlayDrawing();
     frame.clear();
-    m_planesCurrent = false;
+    InvalidatePlanes();
     RequestPaint();
 }
 

@@ -19,14 +19,16 @@
 #include <memory>
 
 class OverlayLayer;
+class PlainPicturePass;
 class PaintArea;
 class PanoRenderer;
 class QOpenGLTexture;
 class ShaderProgram;
 
 // The OpenGL view on which every decoded picture is shown. It takes YUV420P
-// pictures as byte arrays with their sizes, uploads the three planes as
-// luminance textures and draws them with the shared shader program.
+// pictures as byte arrays with their sizes, uploads the planes as textures
+// and draws them: the plain and zoomed picture with a pass of its own
+// (PlainPicturePass), the dewarped views with the shared shader program.
 //
 // Displays (see DisplayState):
 //   Plain     - the picture upright at its display aspect, centred with black
@@ -175,9 +177,12 @@ private:
     enum class OverlayUpdate { Place, Leave };
     bool ZoomViewport(QSize view, OverlayUpdate overlayUpdate, QRect* viewport);
     enum class Orientation { Upright, Stored };
-    void BindQuadAttributes(Orientation orientation);
+    void BindQuadAttributes(ShaderProgram* target, Orientation orientation);
     bool PictureIsComplete() const;
+    void InvalidatePlanes();
     void PreparePlanes();
+    void PreparePlainPlanes();
+    void PrepareLuma();
     void PreparePlane(GLuint textureId, GLenum unit, const char* data, int width, int height,
                      int planeIndex);
     void ApplyColor();
@@ -230,8 +235,14 @@ private:
     // Formats of the plane textures, chosen at the GL initialisation.
     GLint m_planeInternalFormat = GL_LUMINANCE;
     GLenum m_planeFormat = GL_LUMINANCE;
-    // The textures hold the current picture; cleared by every new picture.
-    bool m_planesCurrent = false;
+    // The textures hold the current picture: the luma plane, the chroma
+    // planes the dewarped views read, the chroma pair the plain pass reads.
+    // Cleared by every new picture; each is filled when first drawn with.
+    bool m_lumaCurrent = false;
+    bool m_chromaPlanesCurrent = false;
+    bool m_chromaPairCurrent = false;
+    // Draws the plain and zoomed picture; made with the GL objects.
+    std::unique_ptr<PlainPicturePass> m_plainPass;
     // Layout chosen through SelectViewMode, -1 for none.
     int m_viewMode = -1;
     FisheyeLens m_lens;

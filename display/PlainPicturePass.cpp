@@ -1,0 +1,124 @@
+#include "PlainPicturePass.h"
+
+#include <QByteArray>
+#include <QOpenGLContext>
+
+namespace
+{
+
+// Not in the GL ES 2.0 headers Qt builds against.
+constexpr GLint kGlRg8 = 0x822B;
+constexpr GLenum kGlRg = 0x8227;
+
+constexpr char kTexUV[] = "texUV";
+
+// %1 is the chroma texture's swizzle: "rg" for a two-channel texture, "ra"
+// for luminance-alpha on plain GL ES 2.0.
+constexpr char kFragmentSource[] =
+    "uniform sampler2D texY;\n"
+    "uniform sampler2D texUV;\n"
+    "uniform mat3 yuvToRgb;\n"
+    "uniform vec3 yuvOffset;\n"
+    "varying vec2 textureOut;\n"
+    "void main(void)\n"
+    "{\n"
+    "    vec3 yuv = vec3(texture2D(texY, textureOut).r, texture2D(texUV, textureOut).%1);\n"
+    // A fixed-point framebuffer clamps the colour itself.
+    "    gl_FragColor = vec4(yuvToRgb * (yuv - yuvOffset), 1.);\n"
+    "}\n";
+
+} // namespace
+
+PlainPicturePass::~PlainPicturePass()
+{
+    if (QOpenGLContext::currentContext()) {
+        Release();
+    }
+}
+
+bool PlainPicturePass::Create()
+{
+    QOpenGLContext* gl = QOpenGLContext::currentContext();
+    if (!gl) {
+        return false;
+    }
+    initializeOpenGLFunctions();
+    const bool hasRg = gl->format().majorVersion() >= 3 ||
+                       gl->hasExtension(QByteArrayLiteral("GL_ARB_texture_rg")) ||
+                       gl->hasExtension(QByteArrayLiteral("GL_EXT_texture_rg"));
+    // GL ES 2.0's extension takes no sized formats.
+    const bool sized = !(gl->isOpenGLES() && gl->format().majorVersion() < 3);
+    m_internalFormat = hasRg ? (sized ? kGlRg8 : static_cast<GLint>(kGlRg)) : GL_LUMINANCE_ALPHA;
+    m_format = hasRg ? kGlRg : GL_LUMINANCE_ALPHA;
+    const QByteArray fragment =
+        QByteArray(kFragmentSource).replace("%1", hasRg ? QByteArray("rg") : QByteArray("ra"));
+    m_program = std::make_unique<ShaderProgram>();
+    if (!m_program->Build(ShaderProgram::VertexSource(), fragment.constData())) {
+        m_program.reset();
+        return false;
+    }
+    // The shared vertex stage passes the quad through as it is given.
+    m_program->setUniformValue(ShaderProgram::kIsDrawBoundV, 0);
+    m_program->setUniformValue(ShaderProgram::kIsDirectDrawV, 1);
+    m_program->setUniformValue(ShaderProgram::kTexY, 0);
+    m_program->setUniformValue(kTexUV, 1);
+    glGenTextures(1, &m_chroma);
+    glBindTexture(GL_TEXTURE_2D, m_chroma);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    m_chromaWidth = m_chromaHeight = 0;
+    return true;
+}
+
+void PlainPicturePass::Release()
+{
+    if (m_chroma != 0) {
+        glDeleteTextures(1, &m_chroma);
+        m_chroma = 0;
+    }
+    m_program.reset();
+    m_chromaWidth = m_chromaHeight = 0;
+}
+
+void PlainPicturePass::SetColor(const YuvColorTransform& transform)
+{
+    if (IsReady()) {
+        m_program->bind();
+        m_program->SetYuvColor(transform);
+    }
+}
+
+void PlainPicturePass::UploadChroma(const char* u, const char* v, int width, int height)
+{
+    const size_t samples = static_cast<size_t>(width) * height;
+    m_interleaved.resize(samples * 2);
+    unsigned char* pair = m_interleaved.data();
+    for (size_t i = 0; i < samples; ++i) {
+        pair[2 * i] = static_cast<unsigned char>(u[i]);
+        pair[2 * i + 1] = static_cast<unsigned char>(v[i]);
+    }
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, m_chroma);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    if (width == m_chromaWidth && height == m_chromaHeight) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, m_format, GL_UNSIGNED_BYTE, pair);
+    } else {
+        glTexImage2D(GL_TEXTURE_2D, 0, m_internalFormat, width, height, 0, m_format,
+                     GL_UNSIGNED_BYTE, pair);
+        m_chromaWidth = width;
+        m_chromaHeight = height;
+    }
+    glActiveTexture(GL_TEXTURE0);
+}
+
+void PlainPicturePass::Bind(GLuint lumaTexture)
+{
+    m_program->bind();
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, m_chroma);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, lumaTexture);
+}
