@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QOpenGLContext>
 
+#include <algorithm>
+
 namespace
 {
 
@@ -11,6 +13,9 @@ constexpr GLint kGlRg8 = 0x822B;
 constexpr GLenum kGlRg = 0x8227;
 
 constexpr char kTexUV[] = "texUV";
+
+// Chroma samples interleaved per band of the upload.
+constexpr int kBandSamples = 32 * 1024;
 
 // %1 is the chroma texture's swizzle: "rg" for a two-channel texture, "ra"
 // for luminance-alpha on plain GL ES 2.0.
@@ -93,23 +98,29 @@ void PlainPicturePass::SetColor(const YuvColorTransform& transform)
 
 void PlainPicturePass::UploadChroma(const char* u, const char* v, int width, int height)
 {
-    const size_t samples = static_cast<size_t>(width) * height;
-    m_interleaved.resize(samples * 2);
-    unsigned char* pair = m_interleaved.data();
-    for (size_t i = 0; i < samples; ++i) {
-        pair[2 * i] = static_cast<unsigned char>(u[i]);
-        pair[2 * i + 1] = static_cast<unsigned char>(v[i]);
-    }
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, m_chroma);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    if (width == m_chromaWidth && height == m_chromaHeight) {
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, m_format, GL_UNSIGNED_BYTE, pair);
-    } else {
+    if (width != m_chromaWidth || height != m_chromaHeight) {
         glTexImage2D(GL_TEXTURE_2D, 0, m_internalFormat, width, height, 0, m_format,
-                     GL_UNSIGNED_BYTE, pair);
+                     GL_UNSIGNED_BYTE, nullptr);
         m_chromaWidth = width;
         m_chromaHeight = height;
+    }
+    // Interleaved a band of rows at a time, so the pairs never take a whole
+    // plane's worth of memory beside the picture.
+    const int bandRows = std::max(1, std::min(height, kBandSamples / std::max(1, width)));
+    m_interleaved.resize(static_cast<size_t>(width) * bandRows * 2);
+    for (int top = 0; top < height; top += bandRows) {
+        const int rows = std::min(bandRows, height - top);
+        const size_t first = static_cast<size_t>(top) * width;
+        const size_t samples = static_cast<size_t>(rows) * width;
+        unsigned char* pair = m_interleaved.data();
+        for (size_t i = 0; i < samples; ++i) {
+            pair[2 * i] = static_cast<unsigned char>(u[first + i]);
+            pair[2 * i + 1] = static_cast<unsigned char>(v[first + i]);
+        }
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, top, width, rows, m_format, GL_UNSIGNED_BYTE, pair);
     }
     glActiveTexture(GL_TEXTURE0);
 }

@@ -54,6 +54,6 @@ private:
     int m_chromaHeight = 0;
     GLint m_internalFormat = 0;
     GLenum m_format = 0;
-    // Reused for every upload: width * height sample pairs.
+    // Reused for every upload: one band of sample pairs.
     std::vector<unsigned char> m_interleaved;
 };
