@@ -9,10 +9,12 @@
 
 #include <QAction>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -93,9 +95,17 @@ void ExportDialogTest::exportsOnAWorkerWhileTheWindowResponds()
     auto* progress = dialog.findChild<QProgressBar*>(QStringLiteral("progressBar"));
     // Timer ticks counted while the export runs: the event loop never stalls
     // for the export's sake.
+    // The time left, as the dialog shows it while the export runs.
+    auto* timeLeft = dialog.findChild<QLabel*>(QStringLiteral("timeLeftLabel"));
+    QStringList timesLeft;
     int ticks = 0;
     QTimer timer;
-    connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    connect(&timer, &QTimer::timeout, [&ticks, &timesLeft, timeLeft] {
+        ++ticks;
+        if (!timeLeft->text().isEmpty() && !timesLeft.contains(timeLeft->text())) {
+            timesLeft << timeLeft->text();
+        }
+    });
     timer.start(10);
     dialog.findChild<QPushButton*>(QStringLiteral("exportButton"))->click();
     QVERIFY(dialog.IsExporting());
@@ -104,6 +114,16 @@ void ExportDialogTest::exportsOnAWorkerWhileTheWindowResponds()
     QCOMPARE(finished.first().first().value<ViewExport::Result>(), ViewExport::Result::Done);
     QVERIFY(ticks > 5);
     QCOMPARE(progress->value(), progress->maximum());
+    // Minutes and seconds, a few seconds at most for this short clip, and
+    // gone once the export has ended.
+    QVERIFY(!timesLeft.isEmpty());
+    const QRegularExpression minutesSeconds(QStringLiteral("(\\d\\d):(\\d\\d)$"));
+    for (const QString& text : timesLeft) {
+        const QRegularExpressionMatch match = minutesSeconds.match(text);
+        QVERIFY2(match.hasMatch(), qPrintable(text));
+        QVERIFY2(match.captured(1).toInt() * 60 + match.captured(2).toInt() < 60, qPrintable(text));
+    }
+    QVERIFY(timeLeft->text().isEmpty());
     QCOMPARE(CountPictures(output), 100);
     QCOMPARE(Probe(output, QStringLiteral("v:0"), QStringLiteral("width")), QStringLiteral("320"));
 }

@@ -3,17 +3,20 @@
 // outside the display, the picture size and a paused picture reaching the
 // render core, the repaint timer driving the animation and resting when
 // nothing moves, the double panorama filling its halves on any window, and a
-// panorama zooming toward the pointer.
+// panorama zooming toward the pointer; views steered by hand rendered again
+// offscreen from their poses, as an export renders them.
 
-#include "CModelBase.h"
 #include "DewarpView.h"
+#include "CModelBase.h"
+#include "DewarpRenderer.h"
 #include "FisheyePicture.h"
 #include "PanoRenderer.h"
 #include "ViewLayout.h"
 
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 constexpr int kViewWidth = 400;
 constexpr int kViewHeight = 300;
@@ -77,6 +80,7 @@ private slots:
     void restingDisplayStopsRepainting();
     void doublePanoramaFillsEveryWindowShape();
     void panoramaZoomsTowardThePointer();
+    void steeredViewsRenderAlikeOffscreen();
 };
 
 void DewarpViewTest::wheelMorphsToThePerspectiveAndBack()
@@ -118,7 +122,8 @@ void DewarpViewTest::onlyAJumpMarksTheViewsMoved()
     DewarpView::Paint(*view);
     PanoRenderer& renderer = *view->Renderer();
     const auto othersMoved = [&renderer] {
-        return renderer.Model(16)->IsMoved() || renderer.Model(17)->IsMoved() || renderer.Model(18)->IsMoved();
+        return renderer.Model(16)->IsMoved() || renderer.Model(17)->IsMoved() ||
+               renderer.Model(18)->IsMoved();
     };
     // Two moves of 3 % of the width each.
     QTest::mousePress(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
@@ -131,7 +136,8 @@ void DewarpViewTest::onlyAJumpMarksTheViewsMoved()
     QTest::mousePress(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
     QVERIFY(!othersMoved());
     Drag(*view, QPoint(124, 100));
-    QVERIFY(renderer.Model(16)->IsMoved() && renderer.Model(17)->IsMoved() && renderer.Model(18)->IsMoved());
+    QVERIFY(renderer.Model(16)->IsMoved() && renderer.Model(17)->IsMoved() &&
+            renderer.Model(18)->IsMoved());
     QTest::mouseRelease(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(124, 100));
     // One move of 6 % of the height.
     QTest::mousePress(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
@@ -152,7 +158,8 @@ void DewarpViewTest::wheelOutsideTheDisplayDoesNothing()
     QVERIFY(renderer.Slot(0).hover);
     view->DisablePano();
     Wheel(*view, kCentre, -120);
-    view->EnablePanoHY(kPanoModeCeiling, DewarpView::kCentreX, DewarpView::kCentreY, DewarpView::kRadius);
+    view->EnablePanoHY(kPanoModeCeiling, DewarpView::kCentreX, DewarpView::kCentreY,
+                       DewarpView::kRadius);
     for (int paint = 0; paint < 5; ++paint) {
         DewarpView::Paint(*view);
     }
@@ -166,7 +173,8 @@ void DewarpViewTest::pictureSizeCompletesTheCircle()
     // No circle: the render core takes the picture's own once it knows the
     // picture's size, which each picture brings.
     view->EnablePanoHY(kPanoModeCeiling, 0, 0, 0);
-    QVERIFY(DewarpView::ContentShare(DewarpView::Paint(*view), QRect(0, 0, kViewWidth, kViewHeight)) == 0.0);
+    QVERIFY(DewarpView::ContentShare(DewarpView::Paint(*view),
+                                     QRect(0, 0, kViewWidth, kViewHeight)) == 0.0);
     view->SetDisplay(FisheyePicture::Make(DewarpView::kPictureWidth, DewarpView::kPictureHeight,
                                           DewarpView::kCentreX, DewarpView::kCentreY, 300),
                      DewarpView::kPictureWidth, DewarpView::kPictureHeight);
@@ -179,11 +187,13 @@ void DewarpViewTest::pausedPictureShowsAtOnce()
 {
     auto view = DewarpView::Make(kViewWidth, kViewHeight);
     view->SetDisplay(FisheyePicture::Make(DewarpView::kPictureWidth, DewarpView::kPictureHeight,
-                                          DewarpView::kCentreX, DewarpView::kCentreY, DewarpView::kRadius),
+                                          DewarpView::kCentreX, DewarpView::kCentreY,
+                                          DewarpView::kRadius),
                      DewarpView::kPictureWidth, DewarpView::kPictureHeight);
     DewarpView::Paint(*view);
     // No new picture follows the switch.
-    view->EnablePanoHY(kPanoModeCeiling, DewarpView::kCentreX, DewarpView::kCentreY, DewarpView::kRadius);
+    view->EnablePanoHY(kPanoModeCeiling, DewarpView::kCentreX, DewarpView::kCentreY,
+                       DewarpView::kRadius);
     DewarpView::Paint(*view);
     const QImage image = DewarpView::Paint(*view);
     QVERIFY(DewarpView::ContentShare(image, QRect(0, 0, kViewWidth, kViewHeight)) > 0.5);
@@ -244,8 +254,10 @@ void DewarpViewTest::doublePanoramaFillsEveryWindowShape()
                                    QRect(rect.right() - 8, rect.top() + 4, 6, rect.height() - 8)};
             for (const QRect& end : ends) {
                 QVERIFY2(DewarpView::ContentShare(image, end) > 0.9,
-                         qPrintable(QStringLiteral("%1x%2 half %3").arg(size.width())
-                                        .arg(size.height()).arg(half)));
+                         qPrintable(QStringLiteral("%1x%2 half %3")
+                                        .arg(size.width())
+                                        .arg(size.height())
+                                        .arg(half)));
             }
         }
     }
@@ -287,6 +299,64 @@ void DewarpViewTest::panoramaZoomsTowardThePointer()
     const double unzoomed = difference(1.0);
     QVERIFY2(matched < 0.4 * unzoomed,
              qPrintable(QStringLiteral("%1 against %2").arg(matched).arg(unzoomed)));
+}
+
+// What the export takes from the screen (each view's pose, the layout and
+// the circle) shows the same views when a render core of its own draws them.
+void DewarpViewTest::steeredViewsRenderAlikeOffscreen()
+{
+    auto view = DewarpView::Make(kViewWidth, kViewHeight);
+    DewarpView::ShowFisheye(*view);
+    view->SelectViewMode(ViewLayout::ViewOriginThreePerspectives);
+    PanoRenderer& renderer = *view->Renderer();
+    const auto settle = [&] {
+        for (int paints = 0; paints < 400 && !renderer.IsAtRest(); ++paints) {
+            DewarpView::Paint(*view);
+        }
+    };
+    settle();
+    // The first perspective view panned and tilted, the second zoomed in.
+    QTest::mousePress(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    Drag(*view, QPoint(140, 130));
+    QTest::mouseRelease(view.get(), Qt::LeftButton, Qt::NoModifier, QPoint(140, 130));
+    Wheel(*view, QPoint(300, 80), -240);
+    settle();
+    QVERIFY(renderer.IsAtRest());
+    const QImage shown = DewarpView::Paint(*view).convertToFormat(QImage::Format_RGB32);
+    DewarpSettings settings;
+    settings.layout = renderer.CurrentMode();
+    settings.circleX = DewarpView::kCentreX;
+    settings.circleY = DewarpView::kCentreY;
+    settings.circleRadius = DewarpView::kRadius;
+    for (int i = 0; i < renderer.SlotCount(); ++i) {
+        const CModelBase* model = renderer.Slot(i).model;
+        settings.poses.push_back(model ? model->CurrentPose() : CModelBase::Pose{});
+    }
+    const QByteArray picture =
+        FisheyePicture::Make(DewarpView::kPictureWidth, DewarpView::kPictureHeight,
+                             DewarpView::kCentreX, DewarpView::kCentreY, DewarpView::kRadius);
+    const QSize size = shown.size();
+    std::vector<uchar> rgba(static_cast<size_t>(size.width()) * size.height() * 4);
+    view->makeCurrent();
+    {
+        DewarpRenderer offscreen(settings, size);
+        QVERIFY2(offscreen.Init(), qPrintable(offscreen.ErrorString()));
+        QVERIFY(offscreen.Render(picture.constData(), picture.size(), DewarpView::kPictureWidth,
+                                 DewarpView::kPictureHeight, view->Format(), rgba.data()));
+    }
+    view->doneCurrent();
+    double total = 0;
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            const uchar* drawn =
+                &rgba[(static_cast<size_t>(size.height() - 1 - y) * size.width() + x) * 4];
+            const QRgb pixel = shown.pixel(x, y);
+            total += std::abs(qRed(pixel) - drawn[0]) + std::abs(qGreen(pixel) - drawn[1]) +
+                     std::abs(qBlue(pixel) - drawn[2]);
+        }
+    }
+    const double mean = total / (3.0 * size.width() * size.height());
+    QVERIFY2(mean < 2.0, qPrintable(QStringLiteral("mean difference %1").arg(mean)));
 }
 
 QTEST_MAIN(DewarpViewTest)
