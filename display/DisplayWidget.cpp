@@ -1,5 +1,7 @@
 #include "DisplayWidget.h"
 
+#include <utility>
+
 #include "GLYuvWidget.h"
 #include "LoadingWidget.h"
 
@@ -13,7 +15,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // Per-picture lines; off unless enabled (QT_LOGGING_RULES or the log file).
 Q_LOGGING_CATEGORY(lcDisplayFrames, "vorel.display.frames", QtWarningMsg)
@@ -24,8 +27,7 @@ constexpr int kSideSpacerHeight = 80;
 
 } // namespace
 
-DisplayWidget::DisplayWidget(QWidget* parent)
-    : QWidget(parent)
+DisplayWidget::DisplayWidget(QWidget* parent) : QWidget(parent)
 {
     qDebug("%d", 20);
     // The stack ignores margins; the frame around it keeps the reserved band.
@@ -81,7 +83,8 @@ void DisplayWidget::PostPicture(QByteArray frameBuffer, uint width, uint height,
         if (m_pendingSet) {
             ++m_pendingDropped;
         }
-        wake = !m_pendingSet;
+        wake = !m_wakeQueued;
+        m_wakeQueued = true;
         m_pendingSet = true;
         m_pendingFrame = std::move(frameBuffer);
         m_pendingWidth = width;
@@ -92,6 +95,17 @@ void DisplayWidget::PostPicture(QByteArray frameBuffer, uint width, uint height,
     if (wake) {
         QMetaObject::invokeMethod(this, &DisplayWidget::TakePicture, Qt::QueuedConnection);
     }
+}
+
+QByteArray DisplayWidget::ReclaimWaitingPicture()
+{
+    QMutexLocker lock(&m_mailboxLock);
+    if (!m_pendingSet) {
+        return {};
+    }
+    ++m_pendingDropped;
+    m_pendingSet = false;
+    return std::exchange(m_pendingFrame, QByteArray());
 }
 
 quint64 DisplayWidget::DroppedPictures() const
@@ -108,6 +122,7 @@ void DisplayWidget::TakePicture()
     PictureFormat format;
     {
         QMutexLocker lock(&m_mailboxLock);
+        m_wakeQueued = false;
         if (!m_pendingSet) {
             return;
         }

@@ -49,6 +49,11 @@ public:
     // Hands over a picture with its format; any thread. Replaces a picture
     // still waiting for the GUI thread (which then counts as dropped).
     void PostPicture(QByteArray frameBuffer, uint width, uint height, PictureFormat format);
+    // Takes back the picture still waiting in the mailbox, which the next
+    // PostPicture would replace; any thread. It counts as dropped, and its
+    // buffer may carry the next picture instead of a new allocation. Empty
+    // when none waits.
+    QByteArray ReclaimWaitingPicture();
     // Pictures replaced in the mailbox before the GUI thread took them.
     quint64 DroppedPictures() const;
     // Shows a picture still waiting in the mailbox at once (GUI thread).
@@ -89,6 +94,8 @@ private:
 
     mutable QMutex m_mailboxLock;
     bool m_pendingSet = false;
+    // A TakePicture is queued on the GUI thread: one at most.
+    bool m_wakeQueued = false;
     QByteArray m_pendingFrame;
     uint m_pendingWidth = 0;
     uint m_pendingHeight = 0;

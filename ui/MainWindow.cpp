@@ -41,7 +41,6 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QMutexLocker>
 #include <QProcess>
 #include <QSettings>
 #include <QTimer>
@@ -59,6 +58,7 @@ MainWindow::MainWindow(QWidget* parent)
     VorelResourcesInit();
     ui->setupUi(this);
     m_display = ui->MainShowWidget;
+    m_pictures.Attach(m_display);
     setWindowIcon(QIcon(QStringLiteral(":/img/logo.png")));
     ui->label_7->setText(QStringLiteral("VorelPlayer V1.0"));
     ui->label_6->setText(QStringLiteral("VorelPlayer V1.0.0"));
@@ -90,7 +90,7 @@ MainWindow::~MainWindow()
 {
     qDebug() << __LINE__ << "MainWindow::~MainWindow";
     // Joins every engine thread before any member goes: the presenter calls
-    // OnEngineYuv (frame lock, frame copy, display) and the engine thread
+    // OnEngineYuv (the picture hand-off, the display) and the engine thread
     // reads the path buffer, both declared after or beside the engine.
     m_engine.Shutdown();
 }
@@ -461,38 +461,17 @@ void MainWindow::OnKey(PlayerKeys::Action action)
 
 void MainWindow::OnEngineYuv(uchar* ptr, uint width, uint height, int size)
 {
-    if (!ptr || size <= 0) {
-        return;
-    }
-    // One copy, shared by the screenshot's fallback and the display.
-    const QByteArray picture(reinterpret_cast<const char*>(ptr), size);
-    PictureFormat format;
-    {
-        QMutexLocker lock(&m_frameLock);
-        m_currentFrame = picture;
-        m_frameHeight = static_cast<int>(height);
-        m_frameWidth = static_cast<int>(width);
-        format = m_pictureFormat;
-    }
-    m_display->PostPicture(picture, width, height, format);
+    m_pictures.Deliver(ptr, width, height, size);
 }
 
 void MainWindow::OnEnginePictureFormat(PictureFormat format)
 {
-    QMutexLocker lock(&m_frameLock);
-    m_pictureFormat = format;
+    m_pictures.SetFormat(format);
 }
 
 QByteArray MainWindow::currentFrame(int* width, int* height)
 {
-    QMutexLocker lock(&m_frameLock);
-    if (width) {
-        *width = m_frameWidth;
-    }
-    if (height) {
-        *height = m_frameHeight;
-    }
-    return m_currentFrame;
+    return m_pictures.Current(width, height);
 }
 
 void MainWindow::setPicPatch(QString patch)

@@ -2,13 +2,13 @@
 
 #include <memory>
 
+#include "PictureHandOff.h"
 #include "PlaySpliterSystem.h"
 #include "ScreenshotWriter.h"
 #include "PlaybackController.h"
 #include "PlayerKeys.h"
 
 #include <QByteArray>
-#include <QMutex>
 #include <QPoint>
 #include <QPointer>
 #include <QPropertyAnimation>
@@ -52,9 +52,8 @@ class WindowPopups;
 // Threads: everything runs on the GUI thread except OnEngineYuv and
 // OnEnginePictureFormat, which the engine calls on its presenting thread
 // (direct connection) while its picture buffer is valid.
-// Locks: m_frameLock guards m_currentFrame, m_frameWidth, m_frameHeight and
-// m_pictureFormat (the picture handlers and currentFrame); held only for
-// copies, never while converting or writing.
+// Locks: none of its own; the picture handlers hand over through
+// PictureHandOff, which says its lock.
 // Lifetime: the window starts threads only through the engine (its thread,
 // the playback's threads, the audio sink's thread), the play list's duration
 // probe and the screenshot saver. The destructor joins the engine's threads
@@ -207,11 +206,7 @@ private:
     PlayImportWidget* m_import = nullptr;
     // Declared before the engine: its presenting thread may still deliver a
     // picture while the engine is being destroyed.
-    QMutex m_frameLock;
-    QByteArray m_currentFrame;
-    int m_frameHeight = 0;
-    int m_frameWidth = 0;
-    PictureFormat m_pictureFormat;
+    PictureHandOff m_pictures;
     DisplayWidget* m_display = nullptr; // the form's "MainShowWidget"; a child widget
     PlaySpliterSystem m_engine;
     // A child: destroyed after the engine, so the path buffer it hands the
