@@ -1,18 +1,19 @@
 #include "GLYuvWidget.h"
 
 #include "OverlayLayer.h"
-#include "PlainPicturePass.h"
 #include "PaintArea.h"
-#include "PictureOverlay.h"
 #include "PanoRenderer.h"
+#include "PictureOverlay.h"
+#include "PlainPicturePass.h"
+#include "PlaneTextureFormat.h"
 #include "ShaderProgram.h"
 #include "Yuv420Layout.h"
 
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
-#include <QPainter>
 #include <QOpenGLTexture>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QTimerEvent>
 #include <QWheelEvent>
@@ -22,20 +23,18 @@
 #include <cstdlib>
 #include <limits>
 
-namespace {
+namespace
+{
 
 // The quad: four positions, then four texture coordinates; drawn as a
 // triangle fan it maps the picture's first row to the top of the viewport.
 const GLfloat kQuadVertices[16] = {
     -1.0f, -1.0f, -1.0f, 1.0f, 1.0f, 1.0f, 1.0f, -1.0f,
-    0.0f, 1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f,
+    0.0f,  1.0f,  0.0f,  0.0f, 1.0f, 0.0f, 1.0f, 1.0f,
 };
 const std::array<GLfloat, 8> kStoredTexCoords = {0.0f, 1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 1.0f};
 constexpr int kQuadTexCoordOffsetBytes = 8 * sizeof(GLfloat);
 constexpr int kQuadVertexCount = 4;
-// Not in the GL ES 2.0 headers Qt builds against.
-constexpr GLint kGlR8 = 0x8229;
-constexpr GLenum kGlRed = 0x1903;
 constexpr int kDewarpRepaintIntervalMs = 20;
 
 enum PlaneIndex { kPlaneY = 0, kPlaneU = 1, kPlaneV = 2 };
@@ -53,9 +52,7 @@ int Trunc(float value)
 
 } // namespace
 
-GLYuvWidget::GLYuvWidget(QWidget* parent)
-    : QWidget(parent)
-    , quadBuffer(QOpenGLBuffer::VertexBuffer)
+GLYuvWidget::GLYuvWidget(QWidget* parent) : QWidget(parent), quadBuffer(QOpenGLBuffer::VertexBuffer)
 {
     qRegisterMetaType<PanoMode>("PanoMode");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -153,17 +150,11 @@ void GLYuvWidget::FeedRenderer()
 
 void GLYuvWidget::CreateTextures()
 {
-    // One-channel textures: R8 where the context has them (stored as the
-    // bytes are, so an upload is a copy), luminance on plain GL ES 2.0.
-    // The shader reads the red channel, which both fill.
-    QOpenGLContext* gl = context();
-    const bool hasRed = gl && (gl->format().majorVersion() >= 3 ||
-                               gl->hasExtension(QByteArrayLiteral("GL_ARB_texture_rg")) ||
-                               gl->hasExtension(QByteArrayLiteral("GL_EXT_texture_rg")));
-    // GL ES 2.0's extension takes no sized formats.
-    const bool sized = gl && !(gl->isOpenGLES() && gl->format().majorVersion() < 3);
-    m_planeInternalFormat = hasRed ? (sized ? kGlR8 : static_cast<GLint>(kGlRed)) : GL_LUMINANCE;
-    m_planeFormat = hasRed ? kGlRed : GL_LUMINANCE;
+    // The shader reads the red channel, which every one-channel format fills.
+    const PlaneTextureFormat plane =
+        PlaneTextureFormat::For(context(), PlaneTextureFormat::Samples::One);
+    m_planeInternalFormat = plane.internalFormat;
+    m_planeFormat = plane.format;
     std::unique_ptr<QOpenGLTexture>* textures[3] = {&textureY, &textureU, &textureV};
     GLuint* ids[3] = {&textureIdY, &textureIdU, &textureIdV};
     for (int plane = 0; plane < 3; ++plane) {
@@ -308,7 +299,8 @@ void GLYuvWidget::BindQuadAttributes(ShaderProgram* target, Orientation orientat
                              static_cast<int>(sizeof(GLfloat) * m_quadTexCoords.size()));
         }
         target->setAttributeBuffer(ShaderProgram::kVertexIn, GL_FLOAT, 0, 2);
-        target->setAttributeBuffer(ShaderProgram::kTextureIn, GL_FLOAT, kQuadTexCoordOffsetBytes, 2);
+        target->setAttributeBuffer(ShaderProgram::kTextureIn, GL_FLOAT, kQuadTexCoordOffsetBytes,
+                                   2);
         quadBuffer.release();
     } else {
         target->setAttributeArray(ShaderProgram::kVertexIn, GL_FLOAT, kQuadVertices, 2);
@@ -354,10 +346,10 @@ void GLYuvWidget::PreparePlanes()
     const Yuv420Layout layout = Yuv420Layout::Of(frameWidth, frameHeight, frame.size());
     PrepareLuma();
     const char* base = m_chromaPlanesCurrent ? nullptr : frame.constData();
-    PreparePlane(textureIdU, GL_TEXTURE1, base ? base + layout.uOffset : nullptr, layout.chromaWidth,
-                 layout.chromaHeight, kPlaneU);
-    PreparePlane(textureIdV, GL_TEXTURE2, base ? base + layout.vOffset : nullptr, layout.chromaWidth,
-                 layout.chromaHeight, kPlaneV);
+    PreparePlane(textureIdU, GL_TEXTURE1, base ? base + layout.uOffset : nullptr,
+                 layout.chromaWidth, layout.chromaHeight, kPlaneU);
+    PreparePlane(textureIdV, GL_TEXTURE2, base ? base + layout.vOffset : nullptr,
+                 layout.chromaWidth, layout.chromaHeight, kPlaneV);
     m_chromaPlanesCurrent = true;
 }
 
@@ -384,8 +376,8 @@ void GLYuvWidget::PrepareLuma()
 }
 
 // Binds one plane's texture to its unit and, when data is given, uploads it.
-void GLYuvWidget::PreparePlane(GLuint textureId, GLenum unit, const char* data, int width, int height,
-                              int planeIndex)
+void GLYuvWidget::PreparePlane(GLuint textureId, GLenum unit, const char* data, int width,
+                               int height, int planeIndex)
 {
     glActiveTexture(unit);
     glBindTexture(GL_TEXTURE_2D, textureId);
@@ -393,7 +385,8 @@ void GLYuvWidget::PreparePlane(GLuint textureId, GLenum unit, const char* data, 
         return;
     }
     if (m_planeWidths[planeIndex] == width && m_planeHeights[planeIndex] == height) {
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, m_planeFormat, GL_UNSIGNED_BYTE, data);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, m_planeFormat, GL_UNSIGNED_BYTE,
+                        data);
         return;
     }
     glTexImage2D(GL_TEXTURE_2D, 0, m_planeInternalFormat, width, height, 0, m_planeFormat,
@@ -407,7 +400,8 @@ void GLYuvWidget::DrawPicture(const QRect& viewport, qreal ratio, Orientation or
     if (!m_plainPass->IsReady() || !PictureIsComplete()) {
         return;
     }
-    glViewport(Trunc(static_cast<float>(viewport.x() * ratio)), Trunc(static_cast<float>(viewport.y() * ratio)),
+    glViewport(Trunc(static_cast<float>(viewport.x() * ratio)),
+               Trunc(static_cast<float>(viewport.y() * ratio)),
                Trunc(static_cast<float>(viewport.width() * ratio)),
                Trunc(static_cast<float>(viewport.height() * ratio)));
     ApplyColor();
@@ -532,9 +526,9 @@ bool GLYuvWidget::DrawCircle(int centreX, int centreY, int radius, PanoMode circ
         geometry.ViewportF(size(), keepAspect ? AspectMode::Keep : AspectMode::Stretch);
     const QPointF centre(MirroredX(), MirroredY());
     const QPointF reach(radius, radius);
-    const QRectF circle =
-        QRectF(geometry.PictureToView(centre - reach, shown), geometry.PictureToView(centre + reach, shown))
-            .normalized();
+    const QRectF circle = QRectF(geometry.PictureToView(centre - reach, shown),
+                                 geometry.PictureToView(centre + reach, shown))
+                              .normalized();
     const int l = Trunc(static_cast<float>(circle.left()));
     const int t = Trunc(static_cast<float>(circle.top()));
     const int cw = Trunc(static_cast<float>(circle.width()));
@@ -569,8 +563,8 @@ void GLYuvWidget::SetScale(bool enable)
     RequestPaint();
 }
 
-void GLYuvWidget::EnablePano(PanoMode circleMode, int centreX, int centreY, int radius, bool mirrored,
-                             bool withAssistLine)
+void GLYuvWidget::EnablePano(PanoMode circleMode, int centreX, int centreY, int radius,
+                             bool mirrored, bool withAssistLine)
 {
     if (withAssistLine) {
         EnsureOverlay();
@@ -611,7 +605,8 @@ void GLYuvWidget::PlaceZoomCircle()
     const int left = Trunc((viewW - side) * 0.5f);
     const int top = Trunc((viewH - side) * 0.5f);
     overlay->SetAssistLine(assistLine);
-    overlay->SetCircleRect(QRect(QPoint(left, top), QPoint(left + Trunc(side) - 1, top + Trunc(side) - 1)));
+    overlay->SetCircleRect(
+        QRect(QPoint(left, top), QPoint(left + Trunc(side) - 1, top + Trunc(side) - 1)));
 }
 
 void GLYuvWidget::EnablePanoHY(PanoMode circleMode, int centreX, int centreY, int radius)

@@ -1,5 +1,7 @@
 #include "PlainPicturePass.h"
 
+#include "PlaneTextureFormat.h"
+
 #include <QByteArray>
 #include <QOpenGLContext>
 
@@ -7,10 +9,6 @@
 
 namespace
 {
-
-// Not in the GL ES 2.0 headers Qt builds against.
-constexpr GLint kGlRg8 = 0x822B;
-constexpr GLenum kGlRg = 0x8227;
 
 constexpr char kTexUV[] = "texUV";
 
@@ -48,15 +46,10 @@ bool PlainPicturePass::Create()
         return false;
     }
     initializeOpenGLFunctions();
-    const bool hasRg = gl->format().majorVersion() >= 3 ||
-                       gl->hasExtension(QByteArrayLiteral("GL_ARB_texture_rg")) ||
-                       gl->hasExtension(QByteArrayLiteral("GL_EXT_texture_rg"));
-    // GL ES 2.0's extension takes no sized formats.
-    const bool sized = !(gl->isOpenGLES() && gl->format().majorVersion() < 3);
-    m_internalFormat = hasRg ? (sized ? kGlRg8 : static_cast<GLint>(kGlRg)) : GL_LUMINANCE_ALPHA;
-    m_format = hasRg ? kGlRg : GL_LUMINANCE_ALPHA;
-    const QByteArray fragment =
-        QByteArray(kFragmentSource).replace("%1", hasRg ? QByteArray("rg") : QByteArray("ra"));
+    const PlaneTextureFormat pair = PlaneTextureFormat::For(gl, PlaneTextureFormat::Samples::Two);
+    m_internalFormat = pair.internalFormat;
+    m_format = pair.format;
+    const QByteArray fragment = QByteArray(kFragmentSource).replace("%1", pair.pairSwizzle);
     m_program = std::make_unique<ShaderProgram>();
     if (!m_program->Build(ShaderProgram::VertexSource(), fragment.constData())) {
         m_program.reset();

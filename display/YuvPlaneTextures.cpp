@@ -1,17 +1,9 @@
 #include "YuvPlaneTextures.h"
 
+#include "PlaneTextureFormat.h"
 #include "Yuv420Layout.h"
 
 #include <QOpenGLContext>
-
-namespace
-{
-
-// Not in the GL ES 2.0 headers Qt builds against.
-constexpr GLint kGlR8 = 0x8229;
-constexpr GLenum kGlRed = 0x1903;
-
-} // namespace
 
 bool YuvPlaneTextures::Create()
 {
@@ -20,13 +12,9 @@ bool YuvPlaneTextures::Create()
         return false;
     }
     initializeOpenGLFunctions();
-    const bool hasRed = gl->format().majorVersion() >= 3 ||
-                        gl->hasExtension(QByteArrayLiteral("GL_ARB_texture_rg")) ||
-                        gl->hasExtension(QByteArrayLiteral("GL_EXT_texture_rg"));
-    // GL ES 2.0's extension takes no sized formats.
-    const bool sized = !(gl->isOpenGLES() && gl->format().majorVersion() < 3);
-    m_internalFormat = hasRed ? (sized ? kGlR8 : static_cast<GLint>(kGlRed)) : GL_LUMINANCE;
-    m_format = hasRed ? kGlRed : GL_LUMINANCE;
+    const PlaneTextureFormat plane = PlaneTextureFormat::For(gl, PlaneTextureFormat::Samples::One);
+    m_internalFormat = plane.internalFormat;
+    m_format = plane.format;
     glGenTextures(3, m_ids);
     for (GLuint id : m_ids) {
         glBindTexture(GL_TEXTURE_2D, id);
