@@ -8,7 +8,6 @@
 #include <QBoxLayout>
 #include <QEvent>
 #include <QLoggingCategory>
-#include <QMutexLocker>
 #include <QSpacerItem>
 #include <QStackedLayout>
 #include <QtGlobal>
@@ -79,7 +78,7 @@ void DisplayWidget::PostPicture(QByteArray frameBuffer, uint width, uint height,
 {
     bool wake = false;
     {
-        QMutexLocker lock(&m_mailboxLock);
+        std::lock_guard<std::mutex> lock(m_mailboxLock);
         if (m_pendingSet) {
             ++m_pendingDropped;
         }
@@ -99,7 +98,7 @@ void DisplayWidget::PostPicture(QByteArray frameBuffer, uint width, uint height,
 
 QByteArray DisplayWidget::ReclaimWaitingPicture()
 {
-    QMutexLocker lock(&m_mailboxLock);
+    std::lock_guard<std::mutex> lock(m_mailboxLock);
     if (!m_pendingSet) {
         return {};
     }
@@ -110,7 +109,7 @@ QByteArray DisplayWidget::ReclaimWaitingPicture()
 
 quint64 DisplayWidget::DroppedPictures() const
 {
-    QMutexLocker lock(&m_mailboxLock);
+    std::lock_guard<std::mutex> lock(m_mailboxLock);
     return m_pendingDropped;
 }
 
@@ -121,7 +120,7 @@ void DisplayWidget::TakePicture()
     uint height = 0;
     PictureFormat format;
     {
-        QMutexLocker lock(&m_mailboxLock);
+        std::lock_guard<std::mutex> lock(m_mailboxLock);
         m_wakeQueued = false;
         if (!m_pendingSet) {
             return;
@@ -141,7 +140,7 @@ void DisplayWidget::Start()
 {
     {
         // A picture of the last file still in the mailbox is not shown.
-        QMutexLocker lock(&m_mailboxLock);
+        std::lock_guard<std::mutex> lock(m_mailboxLock);
         m_pendingSet = false;
         m_pendingFrame = QByteArray();
     }

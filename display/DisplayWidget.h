@@ -3,8 +3,9 @@
 #include "PictureFormat.h"
 
 #include <QByteArray>
-#include <QMutex>
 #include <QWidget>
+
+#include <mutex>
 
 class GLYuvWidget;
 class LoadingWidget;
@@ -92,7 +93,8 @@ private:
     LoadingWidget* loading = nullptr;
     GLYuvWidget* view = nullptr;
 
-    mutable QMutex m_mailboxLock;
+    // A std::mutex rather than a QMutex: the thread sanitizer sees it.
+    mutable std::mutex m_mailboxLock;
     bool m_pendingSet = false;
     // A TakePicture is queued on the GUI thread: one at most.
     bool m_wakeQueued = false;

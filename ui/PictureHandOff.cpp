@@ -2,8 +2,6 @@
 
 #include "DisplayWidget.h"
 
-#include <QMutexLocker>
-
 #include <cstring>
 
 void PictureHandOff::Deliver(const uchar* ptr, uint width, uint height, int size)
@@ -19,7 +17,7 @@ void PictureHandOff::Deliver(const uchar* ptr, uint width, uint height, int size
     }
     PictureFormat format;
     {
-        QMutexLocker lock(&m_lock);
+        std::lock_guard<std::mutex> lock(m_lock);
         m_current = picture;
         m_width = static_cast<int>(width);
         m_height = static_cast<int>(height);
@@ -34,7 +32,7 @@ QByteArray PictureHandOff::Reclaim()
 {
     QByteArray waiting = m_display->ReclaimWaitingPicture();
     if (!waiting.isEmpty()) {
-        QMutexLocker lock(&m_lock);
+        std::lock_guard<std::mutex> lock(m_lock);
         if (m_current.constData() == waiting.constData()) {
             m_current = QByteArray();
         }
@@ -44,13 +42,13 @@ QByteArray PictureHandOff::Reclaim()
 
 void PictureHandOff::SetFormat(PictureFormat format)
 {
-    QMutexLocker lock(&m_lock);
+    std::lock_guard<std::mutex> lock(m_lock);
     m_format = format;
 }
 
 QByteArray PictureHandOff::Current(int* width, int* height)
 {
-    QMutexLocker lock(&m_lock);
+    std::lock_guard<std::mutex> lock(m_lock);
     if (width) {
         *width = m_width;
     }

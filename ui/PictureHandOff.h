@@ -3,7 +3,8 @@
 #include "PictureFormat.h"
 
 #include <QByteArray>
-#include <QMutex>
+
+#include <mutex>
 
 class DisplayWidget;
 
@@ -32,7 +33,8 @@ private:
     QByteArray Reclaim();
 
     DisplayWidget* m_display = nullptr;
-    QMutex m_lock;
+    // A std::mutex rather than a QMutex: the thread sanitizer sees it.
+    std::mutex m_lock;
     QByteArray m_current;
     int m_width = 0;
     int m_height = 0;
