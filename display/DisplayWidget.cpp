@@ -96,11 +96,11 @@ void DisplayWidget::PostPicture(QByteArray frameBuffer, uint width, uint height,
     }
 }
 
-QByteArray DisplayWidget::ReclaimWaitingPicture()
+QByteArray DisplayWidget::ReclaimBuffer()
 {
     std::lock_guard<std::mutex> lock(m_mailboxLock);
     if (!m_pendingSet) {
-        return {};
+        return std::exchange(m_spareFrame, QByteArray());
     }
     ++m_pendingDropped;
     m_pendingSet = false;
@@ -132,8 +132,21 @@ void DisplayWidget::TakePicture()
         height = m_pendingHeight;
         format = m_pendingFormat;
     }
+    QByteArray shownBefore = view->Picture(nullptr, nullptr);
     view->SetPictureFormat(format);
     emit sigYuv(frameBuffer, width, height);
+    KeepSpare(std::move(shownBefore));
+}
+
+// The picture the view let go carries a later one instead of being freed:
+// no unmapping on the GUI thread, no fresh pages for the copy.
+void DisplayWidget::KeepSpare(QByteArray buffer)
+{
+    if (buffer.isEmpty() || buffer.constData() == view->Picture(nullptr, nullptr).constData()) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(m_mailboxLock);
+    m_spareFrame = std::move(buffer);
 }
 
 void DisplayWidget::Start()
@@ -143,6 +156,7 @@ void DisplayWidget::Start()
         std::lock_guard<std::mutex> lock(m_mailboxLock);
         m_pendingSet = false;
         m_pendingFrame = QByteArray();
+        m_spareFrame = QByteArray();
     }
     loading->show();
     loading->Start();

@@ -50,11 +50,11 @@ public:
     // Hands over a picture with its format; any thread. Replaces a picture
     // still waiting for the GUI thread (which then counts as dropped).
     void PostPicture(QByteArray frameBuffer, uint width, uint height, PictureFormat format);
-    // Takes back the picture still waiting in the mailbox, which the next
-    // PostPicture would replace; any thread. It counts as dropped, and its
-    // buffer may carry the next picture instead of a new allocation. Empty
-    // when none waits.
-    QByteArray ReclaimWaitingPicture();
+    // A buffer for the next picture's copy, any thread: the picture still
+    // waiting in the mailbox, which the next PostPicture would replace (it
+    // counts as dropped), else the last picture the view let go. Either may
+    // still be shared elsewhere; empty when there is none.
+    QByteArray ReclaimBuffer();
     // Pictures replaced in the mailbox before the GUI thread took them.
     quint64 DroppedPictures() const;
     // Shows a picture still waiting in the mailbox at once (GUI thread).
@@ -84,6 +84,7 @@ protected:
 private slots:
     void OnPicture(QByteArray frameBuffer, uint width, uint height);
     void TakePicture();
+    void KeepSpare(QByteArray buffer);
 
 private:
     QWidget* BuildBlackPage();
@@ -99,6 +100,8 @@ private:
     // A TakePicture is queued on the GUI thread: one at most.
     bool m_wakeQueued = false;
     QByteArray m_pendingFrame;
+    // The picture the view showed before the current one, kept for reuse.
+    QByteArray m_spareFrame;
     uint m_pendingWidth = 0;
     uint m_pendingHeight = 0;
     PictureFormat m_pendingFormat;

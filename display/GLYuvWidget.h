@@ -70,12 +70,16 @@ public:
     // initialisation.
     PanoRenderer* Renderer() const { return renderer.get(); }
     PictureFormat Format() const { return m_format; }
-    // The picture shown (shared, not copied) and its stored size; empty when
-    // the view is black.
+    // The picture shown (shared, not copied) and its stored size (either
+    // pointer may be null); empty when the view is black.
     QByteArray Picture(int* width, int* height) const
     {
-        *width = frameWidth;
-        *height = frameHeight;
+        if (width) {
+            *width = frameWidth;
+        }
+        if (height) {
+            *height = frameHeight;
+        }
         return frame;
     }
     bool KeepsAspect() const { return keepAspect; }

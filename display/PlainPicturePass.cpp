@@ -7,6 +7,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace
 {
 
@@ -29,6 +33,27 @@ constexpr char kFragmentSource[] =
     // A fixed-point framebuffer clamps the colour itself.
     "    gl_FragColor = vec4(yuvToRgb * (yuv - yuvOffset), 1.);\n"
     "}\n";
+
+// One texel per sample pair, U then V, as the texture reads them. 4K
+// pictures have 2 million pairs, interleaved on the GUI thread: sixteen at a
+// time where the processor has SSE2 (every x86-64 one).
+void InterleaveBand(const unsigned char* u, const unsigned char* v, size_t samples,
+                    unsigned char* pairs)
+{
+    size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= samples; i += 16) {
+        const __m128i us = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + i));
+        const __m128i vs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pairs + 2 * i), _mm_unpacklo_epi8(us, vs));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pairs + 2 * i + 16), _mm_unpackhi_epi8(us, vs));
+    }
+#endif
+    for (; i < samples; ++i) {
+        pairs[2 * i] = u[i];
+        pairs[2 * i + 1] = v[i];
+    }
+}
 
 } // namespace
 
@@ -104,15 +129,14 @@ void PlainPicturePass::UploadChroma(const char* u, const char* v, int width, int
     // plane's worth of memory beside the picture.
     const int bandRows = std::max(1, std::min(height, kBandSamples / std::max(1, width)));
     m_interleaved.resize(static_cast<size_t>(width) * bandRows * 2);
+    const auto* uSamples = reinterpret_cast<const unsigned char*>(u);
+    const auto* vSamples = reinterpret_cast<const unsigned char*>(v);
     for (int top = 0; top < height; top += bandRows) {
         const int rows = std::min(bandRows, height - top);
         const size_t first = static_cast<size_t>(top) * width;
-        const size_t samples = static_cast<size_t>(rows) * width;
-        unsigned char* pair = m_interleaved.data();
-        for (size_t i = 0; i < samples; ++i) {
-            pair[2 * i] = static_cast<unsigned char>(u[first + i]);
-            pair[2 * i + 1] = static_cast<unsigned char>(v[first + i]);
-        }
+        InterleaveBand(uSamples + first, vSamples + first, static_cast<size_t>(rows) * width,
+                       m_interleaved.data());
+        const void* pair = m_interleaved.data();
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, top, width, rows, m_format, GL_UNSIGNED_BYTE, pair);
     }
     glActiveTexture(GL_TEXTURE0);

@@ -26,11 +26,11 @@ void PictureHandOff::Deliver(const uchar* ptr, uint width, uint height, int size
     m_display->PostPicture(picture, width, height, format);
 }
 
-// The waiting picture's buffer, no longer shared with the fallback copy so
-// that it can be written; empty when no picture waits.
+// A buffer the display no longer needs, no longer shared with the fallback
+// copy so that it can be written; empty when there is none.
 QByteArray PictureHandOff::Reclaim()
 {
-    QByteArray waiting = m_display->ReclaimWaitingPicture();
+    QByteArray waiting = m_display->ReclaimBuffer();
     if (!waiting.isEmpty()) {
         std::lock_guard<std::mutex> lock(m_lock);
         if (m_current.constData() == waiting.constData()) {

@@ -11,9 +11,9 @@ class DisplayWidget;
 // The engine's pictures on their way to the display. Each is copied once
 // while the engine's buffer is valid, kept for the screenshot's fallback and
 // posted to the display's mailbox with the format announced before it. The
-// buffer of a picture the display has not taken yet (it would be dropped)
-// carries the next one, so a display that falls behind costs no third
-// picture-sized buffer.
+// buffer of a picture the display has not taken yet (it would be dropped),
+// or else of the one it showed before, carries the next one: pictures cost
+// no allocation, no fresh pages and no third buffer.
 //
 // Threads: Deliver and SetFormat run on the engine's presenting thread,
 // Current on any thread, Attach on the GUI thread before the engine starts.

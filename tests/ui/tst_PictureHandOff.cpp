@@ -1,8 +1,10 @@
 // The engine's pictures handed to the display: one copy each, the newest
-// shown, and the buffer of a picture the display never took carrying the
-// next one instead of a third buffer.
+// shown, and the buffer of a picture the display never took, or of one the
+// view let go, carrying a later one; a buffer still read elsewhere is never
+// written.
 
 #include "DisplayWidget.h"
+#include "GLYuvWidget.h"
 #include "PictureHandOff.h"
 
 #include <QSignalSpy>
@@ -34,6 +36,7 @@ class PictureHandOffTest : public QObject
 private slots:
     void untakenPictureBufferCarriesTheNext();
     void takenPictureIsNeverOverwritten();
+    void bufferTheViewLetGoCarriesALaterPicture();
 };
 
 void PictureHandOffTest::untakenPictureBufferCarriesTheNext()
@@ -83,6 +86,32 @@ void PictureHandOffTest::takenPictureIsNeverOverwritten()
     QCOMPARE(quint8(taken.at(0)), quint8(20));
     QTRY_COMPARE(shown.count(), 2);
     QCOMPARE(quint8(shown.at(1).at(0).toByteArray().at(0)), quint8(230));
+}
+
+void PictureHandOffTest::bufferTheViewLetGoCarriesALaterPicture()
+{
+    DisplayWidget display;
+    PictureHandOff handOff;
+    handOff.Attach(&display);
+    int shown = 0;
+    connect(&display, &DisplayWidget::sigYuv, [&shown] { ++shown; });
+    const std::vector<uchar> first = Picture(20);
+    const std::vector<uchar> second = Picture(120);
+    const std::vector<uchar> third = Picture(230);
+    handOff.Deliver(first.data(), kWidth, kHeight, kBytes);
+    const char* firstBuffer = handOff.Current(nullptr, nullptr).constData();
+    QTRY_COMPARE(shown, 1);
+    handOff.Deliver(second.data(), kWidth, kHeight, kBytes);
+    QTRY_COMPARE(shown, 2);
+    // The view now shows the second picture and let the first go: its
+    // buffer takes the third.
+    handOff.Deliver(third.data(), kWidth, kHeight, kBytes);
+    const QByteArray current = handOff.Current(nullptr, nullptr);
+    QCOMPARE(current.constData(), firstBuffer);
+    QCOMPARE(quint8(current.at(0)), quint8(230));
+    QTRY_COMPARE(shown, 3);
+    QCOMPARE(quint8(display.View()->Picture(nullptr, nullptr).at(0)), quint8(230));
+    QCOMPARE(display.DroppedPictures(), quint64(0));
 }
 
 QTEST_MAIN(PictureHandOffTest)
