@@ -334,7 +334,7 @@ void GLYuvWidget::InvalidatePlanes()
 {
     m_lumaCurrent = false;
     m_chromaPlanesCurrent = false;
-    m_chromaPairCurrent = false;
+    m_plainCurrent = false;
 }
 
 // Repaints without a new picture (the dewarp timer, exposes, overlay
@@ -353,19 +353,15 @@ void GLYuvWidget::PreparePlanes()
     m_chromaPlanesCurrent = true;
 }
 
-// The plain pass reads luma and one texture of both chroma planes.
+// The plain pass keeps textures of its own: luma and both chroma planes.
 void GLYuvWidget::PreparePlainPlanes()
 {
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    PrepareLuma();
-    if (!m_chromaPairCurrent) {
+    if (!m_plainCurrent) {
         const Yuv420Layout layout = Yuv420Layout::Of(frameWidth, frameHeight, frame.size());
-        m_plainPass->UploadChroma(frame.constData() + layout.uOffset,
-                                  frame.constData() + layout.vOffset, layout.chromaWidth,
-                                  layout.chromaHeight);
-        m_chromaPairCurrent = true;
+        m_plainPass->Upload(frame.constData(), layout, frameWidth, frameHeight);
+        m_plainCurrent = true;
     }
-    m_plainPass->Bind(textureIdY);
+    m_plainPass->Bind();
 }
 
 void GLYuvWidget::PrepareLuma()

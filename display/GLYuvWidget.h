@@ -11,9 +11,9 @@
 #include <QImage>
 #include <QOpenGLBuffer>
 #include <QOpenGLFunctions>
-#include <QWidget>
 #include <QRect>
 #include <QString>
+#include <QWidget>
 
 #include <array>
 #include <memory>
@@ -188,7 +188,7 @@ private:
     void PreparePlainPlanes();
     void PrepareLuma();
     void PreparePlane(GLuint textureId, GLenum unit, const char* data, int width, int height,
-                     int planeIndex);
+                      int planeIndex);
     void ApplyColor();
     void DrawPicture(const QRect& viewport, qreal pixelRatio, Orientation orientation);
     void PaintDewarped(qreal pixelRatio);
@@ -239,12 +239,12 @@ private:
     // Formats of the plane textures, chosen at the GL initialisation.
     GLint m_planeInternalFormat = GL_LUMINANCE;
     GLenum m_planeFormat = GL_LUMINANCE;
-    // The textures hold the current picture: the luma plane, the chroma
-    // planes the dewarped views read, the chroma pair the plain pass reads.
-    // Cleared by every new picture; each is filled when first drawn with.
+    // The textures hold the current picture: the luma and chroma planes the
+    // dewarped views read, the plain pass's own. Cleared by every new
+    // picture; each is filled when first drawn with.
     bool m_lumaCurrent = false;
     bool m_chromaPlanesCurrent = false;
-    bool m_chromaPairCurrent = false;
+    bool m_plainCurrent = false;
     // Draws the plain and zoomed picture; made with the GL objects.
     std::unique_ptr<PlainPicturePass> m_plainPass;
     // Layout chosen through SelectViewMode, -1 for none.

@@ -19,6 +19,10 @@ constexpr char kTexUV[] = "texUV";
 // Chroma samples interleaved per band of the upload.
 constexpr int kBandSamples = 32 * 1024;
 
+// Pictures up to 1080p take one texture set: its memory counts against the
+// player's, and such an upload waits little. Larger ones alternate two.
+constexpr qint64 kOneSetPixels = 1920LL * 1088;
+
 // %1 is the chroma texture's swizzle: "rg" for a two-channel texture, "ra"
 // for luminance-alpha on plain GL ES 2.0.
 constexpr char kFragmentSource[] =
@@ -85,25 +89,28 @@ bool PlainPicturePass::Create()
     m_program->setUniformValue(ShaderProgram::kIsDirectDrawV, 1);
     m_program->setUniformValue(ShaderProgram::kTexY, 0);
     m_program->setUniformValue(kTexUV, 1);
-    glGenTextures(1, &m_chroma);
-    glBindTexture(GL_TEXTURE_2D, m_chroma);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    m_chromaWidth = m_chromaHeight = 0;
+    const PlaneTextureFormat luma = PlaneTextureFormat::For(gl, PlaneTextureFormat::Samples::One);
+    m_lumaInternalFormat = luma.internalFormat;
+    m_lumaFormat = luma.format;
     return true;
 }
 
 void PlainPicturePass::Release()
 {
-    if (m_chroma != 0) {
-        glDeleteTextures(1, &m_chroma);
-        m_chroma = 0;
+    for (TextureSet& set : m_sets) {
+        ReleaseSet(set);
     }
+    m_current = 0;
     m_program.reset();
-    m_chromaWidth = m_chromaHeight = 0;
+}
+
+void PlainPicturePass::ReleaseSet(TextureSet& set)
+{
+    if (set.luma != 0) {
+        const GLuint textures[2] = {set.luma, set.chroma};
+        glDeleteTextures(2, textures);
+    }
+    set = TextureSet();
 }
 
 void PlainPicturePass::SetColor(const YuvColorTransform& transform)
@@ -114,16 +121,54 @@ void PlainPicturePass::SetColor(const YuvColorTransform& transform)
     }
 }
 
-void PlainPicturePass::UploadChroma(const char* u, const char* v, int width, int height)
+void PlainPicturePass::Upload(const char* picture, const Yuv420Layout& layout, int width,
+                              int height)
+{
+    // A large picture goes into the set the last picture is not in: its
+    // upload need not wait for the rasterizer to finish drawing from it.
+    const bool alternate = static_cast<qint64>(width) * height > kOneSetPixels;
+    if (!alternate && m_sets[1].luma != 0) {
+        ReleaseSet(m_sets[1]);
+    }
+    m_current = alternate ? 1 - m_current : 0;
+    TextureSet& set = m_sets[m_current];
+    if (set.luma == 0) {
+        GLuint textures[2] = {};
+        glGenTextures(2, textures);
+        set.luma = textures[0];
+        set.chroma = textures[1];
+        for (GLuint texture : textures) {
+            glBindTexture(GL_TEXTURE_2D, texture);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        }
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, set.luma);
+    if (set.lumaSize != QSize(width, height)) {
+        glTexImage2D(GL_TEXTURE_2D, 0, m_lumaInternalFormat, width, height, 0, m_lumaFormat,
+                     GL_UNSIGNED_BYTE, picture);
+        set.lumaSize = QSize(width, height);
+    } else {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, m_lumaFormat, GL_UNSIGNED_BYTE,
+                        picture);
+    }
+    UploadChroma(set, picture + layout.uOffset, picture + layout.vOffset, layout.chromaWidth,
+                 layout.chromaHeight);
+}
+
+void PlainPicturePass::UploadChroma(TextureSet& set, const char* u, const char* v, int width,
+                                    int height)
 {
     glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, m_chroma);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    if (width != m_chromaWidth || height != m_chromaHeight) {
+    glBindTexture(GL_TEXTURE_2D, set.chroma);
+    if (set.chromaSize != QSize(width, height)) {
         glTexImage2D(GL_TEXTURE_2D, 0, m_internalFormat, width, height, 0, m_format,
                      GL_UNSIGNED_BYTE, nullptr);
-        m_chromaWidth = width;
-        m_chromaHeight = height;
+        set.chromaSize = QSize(width, height);
     }
     // Interleaved a band of rows at a time, so the pairs never take a whole
     // plane's worth of memory beside the picture.
@@ -142,11 +187,11 @@ void PlainPicturePass::UploadChroma(const char* u, const char* v, int width, int
     glActiveTexture(GL_TEXTURE0);
 }
 
-void PlainPicturePass::Bind(GLuint lumaTexture)
+void PlainPicturePass::Bind()
 {
     m_program->bind();
     glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, m_chroma);
+    glBindTexture(GL_TEXTURE_2D, m_sets[m_current].chroma);
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, lumaTexture);
+    glBindTexture(GL_TEXTURE_2D, m_sets[m_current].luma);
 }

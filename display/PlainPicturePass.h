@@ -1,10 +1,13 @@
 #pragma once
 
 #include "ShaderProgram.h"
+#include "Yuv420Layout.h"
 #include "YuvColorTransform.h"
 
 #include <QOpenGLFunctions>
+#include <QSize>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -12,7 +15,10 @@
 // plane and from one two-channel texture that holds both chroma planes
 // (interleaved here on upload), through a program of its own without
 // branches: two texture reads and the picture's colour conversion per
-// fragment. A software rasterizer spends most of a player's CPU in the
+// fragment. Pictures above 1080p alternate between two sets of textures, so
+// that uploading one never waits for the previous one to be drawn (a 4K
+// upload would hold the GUI thread past a frame). A software rasterizer
+// spends most of a player's CPU in the
 // fragment stage; the shared program's branches and third read cost the
 // whole player about a fifth more on llvmpipe. The conversion is the
 // YuvColorTransform the shared program applies to the dewarped views.
@@ -31,7 +37,7 @@ public:
     PlainPicturePass(const PlainPicturePass&) = delete;
     PlainPicturePass& operator=(const PlainPicturePass&) = delete;
 
-    // Builds the program and the chroma texture; false (and logged) when
+    // Builds the program; false (and logged) when
     // the program does not build, and nothing is drawn with it then.
     bool Create();
     void Release();
@@ -40,18 +46,29 @@ public:
 
     // Binds the program and sets its colour conversion.
     void SetColor(const YuvColorTransform& transform);
-    // Fills the chroma texture from the two planes of width x height samples,
-    // rows tightly packed.
-    void UploadChroma(const char* u, const char* v, int width, int height);
-    // Binds the program, the luma texture to unit 0 and the chroma texture
-    // to unit 1.
-    void Bind(GLuint lumaTexture);
+    // Uploads a packed YUV420P picture (Yuv420Layout) of width x height.
+    void Upload(const char* picture, const Yuv420Layout& layout, int width, int height);
+    // Binds the program and the last picture's textures: luma to unit 0,
+    // chroma to unit 1.
+    void Bind();
 
 private:
+    // The textures of one picture: luma, and both chroma planes as pairs.
+    struct TextureSet {
+        GLuint luma = 0;
+        GLuint chroma = 0;
+        QSize lumaSize;
+        QSize chromaSize;
+    };
+    void UploadChroma(TextureSet& set, const char* u, const char* v, int width, int height);
+    void ReleaseSet(TextureSet& set);
+
     std::unique_ptr<ShaderProgram> m_program;
-    GLuint m_chroma = 0;
-    int m_chromaWidth = 0;
-    int m_chromaHeight = 0;
+    // Made on first upload; the second only for pictures above 1080p.
+    std::array<TextureSet, 2> m_sets;
+    int m_current = 0;
+    GLint m_lumaInternalFormat = 0;
+    GLenum m_lumaFormat = 0;
     GLint m_internalFormat = 0;
     GLenum m_format = 0;
     // Reused for every upload: one band of sample pairs.
