@@ -1,6 +1,5 @@
 #include "FfmpegInput.h"
 
-#include "BackgroundPriority.h"
 #include "EngineLog.h"
 
 #include <QDebug>
@@ -108,11 +107,7 @@ bool FfmpegInput::OpenVideoDecoder(const QByteArray& suffix)
     m_videoCtx->pkt_timebase = stream->time_base;
     m_videoCtx->thread_count = 0; // FFmpeg picks the thread count
     m_pictureAllocator.Attach(m_videoCtx.get());
-    // The open starts the decoder's worker threads, which take the lower
-    // priority of the thread that opens it.
-    int ret = -1;
-    RunAtBackgroundPriority(
-        [this, decoder, &ret] { ret = avcodec_open2(m_videoCtx.get(), decoder, nullptr); });
+    const int ret = avcodec_open2(m_videoCtx.get(), decoder, nullptr);
     if (ret != 0) {
         qDebug() << __LINE__ << "avcodec_open2 failed!" << ret;
         return false;
