@@ -103,6 +103,9 @@ public:
     QImage grabFramebuffer();
     // Schedules one paint of the picture window.
     void RequestPaint();
+    // A paint is on its way to the screen (swapped off the GUI thread), or
+    // waits for the one before it; frameSwapped follows each.
+    bool IsPainting() const;
     // The pointer's shape over the picture (the window beneath it does not
     // inherit the widget's).
     void SetPointerShape(const QCursor& cursor);

@@ -15,6 +15,8 @@ void GLYuvWidget::doneCurrent() { m_window->DoneCurrent(); }
 
 void GLYuvWidget::RequestPaint() { m_window->requestUpdate(); }
 
+bool GLYuvWidget::IsPainting() const { return m_window->IsPainting(); }
+
 void GLYuvWidget::SetPointerShape(const QCursor& cursor) { m_window->setCursor(cursor); }
 
 QImage GLYuvWidget::grabFramebuffer()

@@ -13,17 +13,20 @@ GLYuvWindow::GLYuvWindow(GLSurfaceClient* client, QWidget* host)
 {
     setSurfaceType(QSurface::OpenGLSurface);
     setFlag(Qt::WindowDoesNotAcceptFocus);
+    connect(&m_swap, &SwapThread::sigPresented, this, &GLYuvWindow::OnPresented);
 }
 
 GLYuvWindow::~GLYuvWindow()
 {
     // The host releases its GL objects before this window goes (it is the
     // container's child, and the container the host's).
+    m_swap.WaitUntilIdle();
     m_context.reset();
 }
 
 bool GLYuvWindow::MakeCurrent()
 {
+    m_swap.WaitUntilIdle();
     if (!handle()) {
         create();
     }
@@ -60,14 +63,31 @@ void GLYuvWindow::DoneCurrent()
     }
 }
 
+// A paint asked for while the last one is still being swapped is made once
+// that swap is done, with the newest state: pictures that came in between are
+// never drawn (the hand-off keeps only the newest anyway).
 void GLYuvWindow::Paint()
 {
+    if (m_presenting) {
+        m_paintAfterSwap = true;
+        return;
+    }
     if (!isExposed() || !MakeCurrent()) {
         return;
     }
     m_client->PaintSurface();
-    m_context->swapBuffers(this);
+    m_presenting = true;
+    m_swap.Present(m_context.get(), this);
+}
+
+void GLYuvWindow::OnPresented()
+{
+    m_presenting = false;
     emit sigSwapped();
+    if (m_paintAfterSwap) {
+        m_paintAfterSwap = false;
+        Paint();
+    }
 }
 
 void GLYuvWindow::exposeEvent(QExposeEvent* /*event*/) { Paint(); }

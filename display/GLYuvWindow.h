@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SwapThread.h"
+
 #include <QWindow>
 
 #include <memory>
@@ -35,8 +37,13 @@ protected:
 // them as they would without this window. It lies beneath every other native
 // child of the top level (the lifted overlays).
 //
-// Threads: GUI thread only. Owned by the window container the host makes;
-// the context is destroyed with the window.
+// Threads: GUI thread, except the buffer swap: a paint draws on the GUI
+// thread and hands the context to its SwapThread, which swaps and hands it
+// back (sigSwapped then follows on the GUI thread). A paint asked for
+// meanwhile waits for that swap; MakeCurrent, and so every grab and offscreen
+// rendering, first waits for it to end (one swap at most). Owned by the
+// window container the host makes; the swap thread is joined and the context
+// destroyed with the window.
 class GLYuvWindow : public QWindow
 {
     Q_OBJECT
@@ -55,9 +62,11 @@ public:
     // level has an alpha channel, and a window of another depth inside it is
     // not shown. Before the platform window is made; no effect after.
     void MatchTopLevel(const QWidget& topLevel);
+    // A paint is being swapped, or waits for the swap before it to end.
+    bool IsPainting() const { return m_presenting || m_paintAfterSwap; }
 
 signals:
-    // A paint reached the window.
+    // A paint reached the window (the swap is done and the context back).
     void sigSwapped();
 
 protected:
@@ -66,10 +75,16 @@ protected:
 
 private:
     void Paint();
+    void OnPresented();
     bool ForwardToHost(QEvent* event);
     void ForwardContextMenu(const QMouseEvent& press);
 
     GLSurfaceClient* m_client;
     QWidget* m_host;
     std::unique_ptr<QOpenGLContext> m_context;
+    // Declared after the context, so it is joined before the context goes.
+    SwapThread m_swap;
+    // From a paint's hand-off until its sigPresented reaches this thread.
+    bool m_presenting = false;
+    bool m_paintAfterSwap = false;
 };

@@ -7,6 +7,7 @@
 #include "YuvPicture.h"
 
 #include <QAbstractEventDispatcher>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -56,6 +57,8 @@ private slots:
     void shortOrInvalidPicturesPaintBlack();
     void pictureSizeChangesAreShown();
     void grabNeedsNoPaintFirst();
+    void picturesDuringASwapReachTheScreenNewestLast();
+    void viewGoesWhileItsPaintIsSwapped();
     void fixedZoomFillsASquareView();
     void fixedZoomCentresTheCircle();
     void fixedZoomOfACutCircle();
@@ -235,6 +238,53 @@ void TestGLYuvWidget::grabNeedsNoPaintFirst()
     QCOMPARE(YuvPicture::CountDifferent(image, image.rect(), kWhite, kTolerance), 0);
 }
 
+void TestGLYuvWidget::picturesDuringASwapReachTheScreenNewestLast()
+{
+    // Pictures come faster than the swaps (which run off the GUI thread):
+    // those that arrive while one is swapped are drawn once, newest only,
+    // and what reaches the window is the last picture.
+    auto view = MakeView(320, 240);
+    view->SetScale(false);
+    QSignalSpy swaps(view.get(), &GLYuvWidget::frameSwapped);
+    const quint8 lumas[] = {40, 200, 90, 160, 235};
+    for (const quint8 luma : lumas) {
+        view->SetDisplay(YuvPicture::Uniform(64, 48, luma, 128, 128), 64, 48);
+        view->RequestPaint();
+        QCoreApplication::processEvents();
+    }
+    QTRY_VERIFY(swaps.count() > 0 && !view->IsPainting());
+    const QImage screen = view->screen()->grabWindow(view->winId()).toImage();
+    QCOMPARE(screen.size(), QSize(320, 240));
+    QCOMPARE(YuvPicture::CountDifferent(screen, screen.rect(), Grey(235), kTolerance), 0);
+    // The context is the GUI thread's again: a grab right after works.
+    const QImage grab = view->grabFramebuffer();
+    QCOMPARE(YuvPicture::CountDifferent(grab, grab.rect(), Grey(235), kTolerance), 0);
+}
+
+void TestGLYuvWidget::viewGoesWhileItsPaintIsSwapped()
+{
+    // A view destroyed (or grabbed) while its last paint is still being
+    // swapped waits for that swap before its context goes. Whether a round
+    // catches its swap in flight is up to the scheduler; most do.
+    // A large window and picture make the swap long enough to be caught.
+    const QByteArray picture = YuvPicture::Uniform(3840, 2160, 200, 128, 128);
+    for (int round = 0; round < 10; ++round) {
+        auto view = MakeView(1600, 900);
+        QTRY_VERIFY(!view->IsPainting());
+        view->SetDisplay(picture, 3840, 2160);
+        view->RequestPaint();
+        QElapsedTimer waited;
+        waited.start();
+        while (!view->IsPainting() && waited.elapsed() < 2000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        if (round % 2) {
+            QVERIFY(!view->grabFramebuffer().isNull());
+        }
+        view.reset();
+    }
+}
+
 void TestGLYuvWidget::fixedZoomFillsASquareView()
 {
     auto view = MakeView(400, 400);
@@ -269,7 +319,9 @@ void TestGLYuvWidget::fixedZoomCentresTheCircle()
     // Mirrored, the same numbers name the bottom-right quadrant.
     view->EnablePano(kPanoModeCeiling, 500, 500, 500, true);
     image = view->grabFramebuffer();
-    QCOMPARE(YuvPicture::CountDifferent(image, image.rect().adjusted(2, 2, -2, -2), Grey(60), kTolerance), 0);
+    QCOMPARE(YuvPicture::CountDifferent(image, image.rect().adjusted(2, 2, -2, -2), Grey(60),
+                                        kTolerance),
+             0);
     // A circle without radius cannot be enlarged: the plain display stands in.
     view->EnablePano(kPanoModeCeiling, 1000, 1000, 0);
     image = view->grabFramebuffer();
@@ -486,11 +538,11 @@ void TestGLYuvWidget::slotsAreReachableByName()
     auto view = MakeView(400, 400);
     view->SetDisplay(YuvPicture::Quadrants(2000, 2000, 255, 0, 128, 60), 2000, 2000);
     bool drawn = false;
-    QVERIFY(QMetaObject::invokeMethod(view.get(), "DrawCircle", Q_RETURN_ARG(bool, drawn), Q_ARG(int, 1000),
-                                      Q_ARG(int, 1000), Q_ARG(int, 500)));
+    QVERIFY(QMetaObject::invokeMethod(view.get(), "DrawCircle", Q_RETURN_ARG(bool, drawn),
+                                      Q_ARG(int, 1000), Q_ARG(int, 1000), Q_ARG(int, 500)));
     QVERIFY(drawn);
-    QVERIFY(QMetaObject::invokeMethod(view.get(), "EnablePano", Q_ARG(PanoMode, kPanoModeCeiling), Q_ARG(int, 500),
-                                      Q_ARG(int, 500), Q_ARG(int, 500)));
+    QVERIFY(QMetaObject::invokeMethod(view.get(), "EnablePano", Q_ARG(PanoMode, kPanoModeCeiling),
+                                      Q_ARG(int, 500), Q_ARG(int, 500), Q_ARG(int, 500)));
     QCOMPARE(view->State(), GLYuvWidget::DisplayState::Zoomed);
     QVERIFY(QMetaObject::invokeMethod(view.get(), "DisablePano", Qt::QueuedConnection));
     QTRY_COMPARE(view->State(), GLYuvWidget::DisplayState::Plain);

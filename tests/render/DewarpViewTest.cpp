@@ -224,7 +224,7 @@ void DewarpViewTest::restingDisplayStopsRepainting()
     PanoRenderer& renderer = *view->Renderer();
     view->SelectViewMode(ViewLayout::ViewQuadPerspective);
     // The timer repaints while the views settle inside the picture's limits.
-    QTRY_VERIFY_WITH_TIMEOUT(renderer.IsAtRest(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(renderer.IsAtRest() && !view->IsPainting(), 30000);
     QSignalSpy paints(view.get(), &GLYuvWidget::frameSwapped);
     QTest::qWait(400);
     QCOMPARE(paints.count(), 0);
