@@ -439,7 +439,9 @@ PlaySpliterSystem::PresentStep PlaySpliterSystem::TakeDuePicture(VideoQueueItem&
         waitMs = kIdleMs;
         return PresentStep::Wait;
     }
-    if (m_pacing == Pacing::Realtime) {
+    // A sound file's cover is a still outside the timeline: shown at once,
+    // it neither sets the clock nor waits for it.
+    if (m_pacing == Pacing::Realtime && !m_coverArt) {
         const VideoQueueItem& next = m_videoQueue.front();
         m_clock.Anchor(next.ptsMs);
         const qint64 nowMs = m_clock.NowMs();
@@ -522,8 +524,10 @@ void PlaySpliterSystem::Deliver(VideoQueueItem& item)
         Q_EMIT sigPictureFormat(item.format);
     }
     qCDebug(lcEngineFrames) << __LINE__ << "picture shown" << item.ptsMs;
-    // The position first, so that a receiver of the picture knows its time.
-    Q_EMIT sigSetLengthing(static_cast<int>(item.ptsMs));
+    // The position first, so that a receiver of the picture knows its time;
+    // a cover's time stamp is the file's start, so there the sound's rules.
+    if (!m_coverArt)
+        Q_EMIT sigSetLengthing(static_cast<int>(item.ptsMs));
     Q_EMIT sigYuv(bytes, static_cast<uint>(item.width), static_cast<uint>(item.height), item.size);
 }
 

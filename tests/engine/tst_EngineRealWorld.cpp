@@ -40,6 +40,7 @@ private Q_SLOTS:
     void timeStampJumpsNeitherFreezeNorDropPictures();
     void soundOnlyFilesPlay_data();
     void soundOnlyFilesPlay();
+    void coverPictureLeavesThePositionToTheSound();
     void soundEndsBeforeTheEndIsReported();
     void undecodablePictureIsReportedAndLaterSeeksAreHarmless();
     void undecodableSoundIsReportedAndThePicturePlaysOn();
@@ -155,6 +156,27 @@ void EngineRealWorldTest::soundOnlyFilesPlay()
     QVERIFY(positions.size() >= 3);
     QVERIFY(std::is_sorted(positions.begin(), positions.end()));
     QVERIFY(positions.back() >= 1000);
+}
+
+void EngineRealWorldTest::coverPictureLeavesThePositionToTheSound()
+{
+    // The cover is queued again after every seek, with the time stamp of the
+    // file's start; shown, it must not pull the position back there.
+    PlaySpliterSystem engine;
+    EngineProbe probe(engine);
+    probe.Start(MediaPath("cover.m4a"));
+    QTRY_VERIFY(!probe.positions().empty() && probe.positions().back() >= 300);
+    const size_t before = probe.positions().size();
+    const int beforeMs = probe.positions().back();
+    engine.timechange(1200);
+    QVERIFY(probe.WaitReturned());
+    QCOMPARE(probe.finishes(), 1);
+    QVERIFY(probe.frames() >= 2);
+    const std::vector<int> positions = probe.positions();
+    QVERIFY(positions.size() > before);
+    for (size_t i = before; i < positions.size(); ++i)
+        QVERIFY2(positions[i] >= beforeMs, qPrintable(QString::number(positions[i])));
+    QVERIFY(positions.back() >= 1500);
 }
 
 void EngineRealWorldTest::soundEndsBeforeTheEndIsReported()
