@@ -11,6 +11,8 @@ const char* const AppSettings::kLanguageType = "Language/type";
 const char* const AppSettings::kPictureFolder = "PIC/Patch";
 const char* const AppSettings::kVideoFolder = "VIDEO/Patch";
 const char* const AppSettings::kStretchToWindow = "VIDEO/StretchToWindow";
+const char* const AppSettings::kAudioLanguage = "TRACKS/AudioLanguage";
+const char* const AppSettings::kSubtitleLanguage = "TRACKS/SubtitleLanguage";
 const char* const AppSettings::kChinese = "zh_cn";
 const char* const AppSettings::kEnglish = "en_us";
 

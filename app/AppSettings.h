@@ -20,6 +20,10 @@ public:
     static const char* const kVideoFolder;
     // The plain picture is stretched to the window instead of keeping its aspect.
     static const char* const kStretchToWindow;
+    // The language (ISO 639) of the sound and subtitle tracks last chosen;
+    // "no" for subtitles turned off.
+    static const char* const kAudioLanguage;
+    static const char* const kSubtitleLanguage;
     static const char* const kChinese;
     static const char* const kEnglish;
 

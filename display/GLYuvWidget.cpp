@@ -193,21 +193,10 @@ void GLYuvWidget::ReleaseGL()
     textureIdY = textureIdU = textureIdV = 0;
     m_overlayLayer.reset();
     m_plainPass.reset();
+    m_subtitles.ReleaseGL();
     delete program;
     program = nullptr;
     doneCurrent();
-}
-
-void GLYuvWidget::PaintSurface()
-{
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    PaintPicture();
-    // A blank overlay is not blended over the picture: a software rasterizer
-    // pays for every pixel of a full-window blend.
-    if (m_overlayLayer && overlay && overlay->isVisible() && !overlay->IsBlank()) {
-        m_overlayLayer->Draw(*overlay, (QSizeF(size()) * devicePixelRatioF()).toSize());
-    }
 }
 
 void GLYuvWidget::PaintPicture()

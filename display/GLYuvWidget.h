@@ -6,6 +6,7 @@
 #include "PanoRenderer.h"
 #include "PictureFormat.h"
 #include "PictureGeometry.h"
+#include "SubtitleOverlay.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -101,6 +102,9 @@ public:
     // rendered offscreen on the calling (GUI) thread. Null before the first
     // paint.
     QImage grabFramebuffer();
+    // The subtitles drawn over the picture (their track, clock and
+    // visibility); a change shows with the next paint.
+    SubtitleOverlay& Subtitles() { return m_subtitles; }
     // Schedules one paint of the picture window.
     void RequestPaint();
     // A paint is on its way to the screen (swapped off the GUI thread), or
@@ -213,6 +217,7 @@ private:
     QWidget* m_container = nullptr;
     // Draws the overlay over the picture; made with the GL objects.
     std::unique_ptr<OverlayLayer> m_overlayLayer;
+    SubtitleOverlay m_subtitles;
     int panoX = 0;
     int panoY = 0;
     int panoR = 0;

@@ -1,6 +1,7 @@
 #include "FfmpegInput.h"
 
 #include "EngineLog.h"
+#include "TrackList.h"
 
 #include <QDebug>
 
@@ -42,9 +43,8 @@ OpenStatus FfmpegInput::Open(const char* path, const QByteArray& suffix,
     if (lcEngineFrames().isDebugEnabled())
         av_dump_format(m_formatCtx.get(), 0, path, 0);
     m_videoIndex = av_find_best_stream(m_formatCtx.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    m_audioIndex = av_find_best_stream(m_formatCtx.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     m_videoIndex = qMax(m_videoIndex, -1);
-    m_audioIndex = qMax(m_audioIndex, -1);
+    m_audioIndex = qMax(ChosenAudioStream(), -1);
     if (m_videoIndex < 0 && m_audioIndex < 0) {
         qDebug() << __LINE__ << "avcodec_find_decoder failed!"
                  << "no picture or sound stream";
@@ -60,13 +60,48 @@ OpenStatus FfmpegInput::Open(const char* path, const QByteArray& suffix,
     }
     m_frame = ffmpeg::MakeFrame();
     m_audioFrame = ffmpeg::MakeFrame();
-    if (m_audioIndex >= 0) {
-        m_audioCtx.reset(avcodec_alloc_context3(nullptr));
-        avcodec_parameters_to_context(m_audioCtx.get(),
-                                      m_formatCtx->streams[m_audioIndex]->codecpar);
-        m_audioCtx->pkt_timebase = m_formatCtx->streams[m_audioIndex]->time_base;
-    }
+    if (m_audioIndex >= 0)
+        MakeAudioContext();
     return OpenStatus::Ok;
+}
+
+void FfmpegInput::SetAudioChoice(int id, const QString& language)
+{
+    m_audioChoiceId = id;
+    m_audioLanguage = language;
+}
+
+int FfmpegInput::ChosenAudioStream() const
+{
+    const AVFormatContext& format = *m_formatCtx;
+    int id = m_audioChoiceId;
+    if (id <= 0 || TrackList::StreamOf(format, TrackKind::Audio, id) < 0)
+        id = TrackList::AutomaticAudio(TrackList::Describe(format, {}), m_audioLanguage);
+    const int chosen = id > 0 ? TrackList::StreamOf(format, TrackKind::Audio, id) : -1;
+    if (chosen >= 0)
+        return chosen;
+    return av_find_best_stream(m_formatCtx.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+}
+
+// The audio decoder's context for the sound stream chosen; opened at its
+// first packet (EnsureAudioDecoder).
+void FfmpegInput::MakeAudioContext()
+{
+    const int index = m_audioIndex;
+    m_audioCtx.reset(avcodec_alloc_context3(nullptr));
+    avcodec_parameters_to_context(m_audioCtx.get(), m_formatCtx->streams[index]->codecpar);
+    m_audioCtx->pkt_timebase = m_formatCtx->streams[index]->time_base;
+    m_audioCtxStream = index;
+    m_audioOpened = false;
+}
+
+bool FfmpegInput::SwitchAudio(int id)
+{
+    const int index = m_formatCtx ? TrackList::StreamOf(*m_formatCtx, TrackKind::Audio, id) : -1;
+    if (index < 0 || index == m_audioIndex || m_audioIndex < 0)
+        return false;
+    m_audioIndex = index;
+    return true;
 }
 
 bool FfmpegInput::VideoIsCoverArt() const
@@ -123,7 +158,9 @@ void FfmpegInput::Close()
     m_pictureAllocator.Release();
     m_audioCtx.reset();
     m_formatCtx.reset();
-    m_videoIndex = m_audioIndex = -1;
+    m_videoIndex = -1;
+    m_audioIndex = -1;
+    m_audioCtxStream = -1;
     m_audioOpened = false;
     m_lastVideoPtsMs = -1;
     m_nextAudioPtsMs = -1;
@@ -254,7 +291,7 @@ qint64 FfmpegInput::AudioPtsMs(const AVFrame& frame)
 {
     qint64 ms = m_nextAudioPtsMs;
     if (frame.best_effort_timestamp != AV_NOPTS_VALUE)
-        ms = ToMs(frame.best_effort_timestamp, m_formatCtx->streams[m_audioIndex]->time_base);
+        ms = ToMs(frame.best_effort_timestamp, m_audioCtx->pkt_timebase);
     if (ms >= 0 && frame.sample_rate > 0)
         m_nextAudioPtsMs = ms + 1000LL * frame.nb_samples / frame.sample_rate;
     return ms;
@@ -265,6 +302,15 @@ qint64 FfmpegInput::VideoPacketMs(const AVPacket& packet) const
     if (packet.pts == AV_NOPTS_VALUE || m_videoIndex < 0)
         return -1;
     return ToMs(packet.pts, m_formatCtx->streams[m_videoIndex]->time_base);
+}
+
+qint64 FfmpegInput::PacketMs(const AVPacket& packet) const
+{
+    const int64_t ts = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
+    if (ts == AV_NOPTS_VALUE || !m_formatCtx || packet.stream_index < 0 ||
+        packet.stream_index >= static_cast<int>(m_formatCtx->nb_streams))
+        return -1;
+    return ToMs(ts, m_formatCtx->streams[packet.stream_index]->time_base);
 }
 
 bool FfmpegInput::Seek(qint64 targetMs)
@@ -296,7 +342,9 @@ void FfmpegInput::FlushVideo()
 
 void FfmpegInput::FlushAudio()
 {
-    if (m_audioCtx && m_audioOpened)
+    if (m_audioCtx && m_audioCtxStream != m_audioIndex)
+        MakeAudioContext(); // another sound track was chosen
+    else if (m_audioCtx && m_audioOpened)
         avcodec_flush_buffers(m_audioCtx.get());
     m_nextAudioPtsMs = -1;
 }

@@ -15,7 +15,9 @@
 #include "PictureDescription.h"
 
 #include <QByteArray>
+#include <QString>
 
+#include <atomic>
 #include <functional>
 
 enum class OpenStatus {
@@ -45,6 +47,10 @@ public:
     OpenStatus Open(const char* path, const QByteArray& suffix,
                     const std::function<void()>& onProbed, Interrupt interrupt = {});
     void Close();
+    // Before Open: the sound track to play, 1-based among the file's sound
+    // tracks; 0 picks the first in `language` (ISO 639, may be empty), else
+    // FFmpeg's best. A number the file does not have falls back the same way.
+    void SetAudioChoice(int id, const QString& language);
 
     // Whole duration in ms; 0 when the container does not know it.
     qint64 DurationMs() const;
@@ -64,6 +70,10 @@ public:
     const StreamPictureInfo& videoInfo() const { return m_videoInfo; }
     int videoIndex() const { return m_videoIndex; }
     int audioIndex() const { return m_audioIndex; }
+    // Reading thread: plays sound track `id` (1-based) from the next seek on;
+    // the audio decoding thread takes the new stream's decoder at its next
+    // FlushAudio. False when the file has no such other track.
+    bool SwitchAudio(int id);
     int audioSampleRate() const;
     int audioChannels() const;
 
@@ -81,6 +91,9 @@ public:
     qint64 AudioPtsMs(const AVFrame& frame);
     // A video packet's presentation time in ms from the start, -1 without one.
     qint64 VideoPacketMs(const AVPacket& packet) const;
+    // Any packet's presentation (else decoding) time in ms from the start;
+    // -1 without either.
+    qint64 PacketMs(const AVPacket& packet) const;
 
     // Moves the demuxer to the key frame at or before `targetMs`. The
     // decoders are emptied by their own threads (FlushVideo, FlushAudio).
@@ -91,6 +104,8 @@ public:
 private:
     static int OnInterrupt(void* opaque);
     bool OpenVideoDecoder(const QByteArray& suffix);
+    int ChosenAudioStream() const;
+    void MakeAudioContext();
     AudioStatus EnsureAudioDecoder();
     static void ReceiveAll(AVCodecContext* ctx, AVFrame* frame, const FrameHandler& onFrame);
     qint64 StartUs() const;
@@ -104,11 +119,15 @@ private:
     ffmpeg::FramePtr m_frame;
     ffmpeg::FramePtr m_audioFrame;
     int m_videoIndex = -1;
-    int m_audioIndex = -1;
+    // Written by the reading thread (SwitchAudio), read by both others.
+    std::atomic<int> m_audioIndex{-1};
+    int m_audioCtxStream = -1; // audio decoding thread: the stream m_audioCtx decodes
     bool m_audioOpened = false;
     qint64 m_lastVideoPtsMs = -1; // video decoding thread
     qint64 m_nextAudioPtsMs = -1; // audio decoding thread
     Interrupt m_interrupt;
     qint64 m_frameStepMs = 40;
     StreamPictureInfo m_videoInfo;
+    int m_audioChoiceId = 0;
+    QString m_audioLanguage;
 };

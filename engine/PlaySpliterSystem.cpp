@@ -27,6 +27,9 @@ PlaySpliterSystem::PlaySpliterSystem()
 {
     qRegisterMetaType<const char*>("const char*");
     qRegisterMetaType<PictureFormat>("PictureFormat");
+    qRegisterMetaType<MediaTrackList>("MediaTrackList");
+    qRegisterMetaType<SubtitleTrackStart>("SubtitleTrackStart");
+    qRegisterMetaType<SubtitleEvent>("SubtitleEvent");
     m_audioOut->SetVolume(0.5);
     m_thread.setObjectName(QStringLiteral("PlaySpliter"));
     m_thread.start(QThread::InheritPriority);
@@ -110,6 +113,12 @@ void PlaySpliterSystem::RunRequest(unsigned request, const QByteArray& path)
         return;
     }
     ResetForPlayback();
+    // No tracks and no subtitles until the file says otherwise: whatever
+    // the window still holds of the file before is gone.
+    m_tracks.clear();
+    m_subtitles = SubtitleSource();
+    Q_EMIT sigTracks(m_tracks);
+    Q_EMIT sigSubtitleTrack(SubtitleTrackStart());
     // The suffix is the text after the last "." in any case ("CLIP.MVR" is
     // a recording too; a path without a "." is its own suffix).
     const QByteArray suffix = path.split('.').constLast().toLower();
@@ -194,6 +203,7 @@ void PlaySpliterSystem::ReadLoop(const std::function<void()>& readStep)
             if (m_presenterDone)
                 break;
         }
+        ServeTrackChoices();
         ServeSeek();
         const bool full = m_isMvr ? DecodedQueuesFull() : PacketQueuesFull();
         if (m_readFinished || full) {
@@ -268,6 +278,7 @@ void PlaySpliterSystem::SeekInput(const SeekRequest& request)
         return;
     }
     m_input.Seek(qMax(0, request.targetMs));
+    FlushSubtitles();
     QueueCoverArt();
 }
 

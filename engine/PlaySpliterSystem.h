@@ -14,7 +14,9 @@
 //    its run behind any other request already queued; RunRequest plays the
 //    newest request only (a start that a later start or ClosePlay overtook
 //    is dropped) and, on the FFmpeg path, is the reading thread: it owns the
-//    demuxer, serves seeks (ServeSeek) and fills the packet queues.
+//    demuxer, serves seeks (ServeSeek) and track choices (ServeTrackChoices),
+//    fills the packet queues and decodes the subtitle track shown
+//    (m_tracks, m_subtitles).
 //  - MVR reader (mvrSpliter, std::thread): the reading thread of an MVR
 //    playback; it decodes records itself and fills the decoded queues.
 //  - video decoder (VideoDecodeLoop, FFmpeg path): owns the video codec and
@@ -56,6 +58,8 @@
 #include "PictureBufferPool.h"
 #include "PictureFormat.h"
 #include "PlaybackClock.h"
+#include "SubtitleSource.h"
+#include "TrackChoice.h"
 #include "VideoConverter.h"
 #include "XAudioPlay.h"
 
@@ -148,6 +152,17 @@ public:
     qint64 ClockMs() const { return m_clock.NowMs(); }
     // Any thread; served by the reading thread. Ignored without a playback.
     void Seek(int positionMs, SeekMode mode);
+    // Any thread: the tracks the next start plays (sigTracks lists them).
+    void SetTrackChoice(const TrackChoice& choice);
+    // Any thread; served by the reading thread: shows subtitle track `id`
+    // of the playing file (0: none), announced by sigSubtitleTrack.
+    void SelectSubtitle(int id);
+    // Any thread; served by the reading thread: plays sound track `id` of
+    // the playing file from where it is, through an exact seek there.
+    void SelectAudio(int id);
+    // Any thread; served by the reading thread: adds a subtitle file to the
+    // playing file's tracks (sigTracks again) and shows it.
+    void LoadSubtitleFile(const QString& path);
 
 public Q_SLOTS:
     void StartSpliter(const char* File);
@@ -172,6 +187,16 @@ Q_SIGNALS:
     // from the one before it; the format holds for the pictures that follow.
     void sigPictureFormat(PictureFormat format);
     void sigPlayFinish();
+    // Reading thread, once a file is open (also empty, for an MVR file).
+    void sigTracks(MediaTrackList tracks);
+    // Reading thread: the subtitle track whose events follow (trackId 0:
+    // none). Every event before it belongs to an earlier track or file.
+    void sigSubtitleTrack(SubtitleTrackStart start);
+    // Reading thread: one subtitle of the current track, usually well ahead
+    // of its time (read ahead with the file), or all of a subtitle file's.
+    // After a seek the file's own track sends what it reads again, also
+    // subtitles sent before.
+    void sigSubtitle(SubtitleEvent event);
     void sigSendMessage(QString text);
     void sigdeleteqmap(int time);
     void sigPlayOver();
@@ -200,6 +225,16 @@ private:
     bool PacketQueuesFull() const;
     void QueueCoverArt();
     void EndOfInput();
+    // subtitles and track list (PlaySpliterSystemTracks.cpp), reading thread
+    void AnnounceTracks(const QByteArray& path);
+    void ServeTrackChoices();
+    void ServeSubtitleChoice(int id);
+    void ServeAudioChoice(int id);
+    void ServeFileLoad(const QString& path);
+    void MarkSelectedTracks();
+    void StartSubtitleTrack(int id);
+    void DecodeSubtitlePacket(AVPacket* packet);
+    void FlushSubtitles();
 
     // FFmpeg path: decoding threads
     void VideoDecodeLoop();
@@ -263,11 +298,15 @@ private:
     std::unique_ptr<AudioOut> m_audioOut;
     QThread m_thread;
 
-    // Requests. m_requestMutex guards the three fields below it.
+    // Requests. m_requestMutex guards the seven fields below it.
     mutable std::mutex m_requestMutex;
     unsigned m_startRequests = 0; // StartSpliter calls seen
     unsigned m_cancelledUpTo = 0; // starts that ClosePlay overtook
     SeekRequest m_seekRequest;    // the newest seek asked for
+    TrackChoice m_trackChoice;    // for the next start
+    int m_subtitleRequest = -1;   // SelectSubtitle's newest id, -1 when served
+    int m_audioRequest = 0;       // SelectAudio's newest id, 0 when served
+    QStringList m_filesToLoad;    // LoadSubtitleFile's, not yet served
     unsigned m_seekServed = 0;    // reading thread
 
     // shared flags, polled by every thread of a playback
@@ -313,6 +352,8 @@ private:
     PacketQueue m_audioPackets;
     ffmpeg::PacketPtr m_packet;
     bool m_coverArt = false;
+    MediaTrackList m_tracks;
+    SubtitleSource m_subtitles;
 
     // video decoding thread (or the MVR reader)
     VideoConverter m_videoConverter;

@@ -67,6 +67,10 @@ void PlaySpliterSystem::SetUpAudio(int sampleRate, int channels)
 
 bool PlaySpliterSystem::OpenFfmpegInput(const char* file, const QByteArray& suffix)
 {
+    {
+        std::lock_guard<std::mutex> lock(m_requestMutex);
+        m_input.SetAudioChoice(m_trackChoice.audioId, m_trackChoice.audioLanguage);
+    }
     const OpenStatus status = m_input.Open(
         file, suffix,
         [this] {
@@ -100,6 +104,7 @@ void PlaySpliterSystem::RunFfmpegPath(const char* file, const QByteArray& suffix
     }
     m_hasVideo = m_input.HasVideo();
     m_coverArt = m_input.VideoIsCoverArt();
+    AnnounceTracks(QByteArray(file));
     if (AVStream* stream = m_input.videoStream())
         m_videoPackets.SetTimeBase(stream->time_base);
     if (AVStream* stream = m_input.audioStream())
@@ -174,6 +179,8 @@ void PlaySpliterSystem::FfmpegReadStep(AVPacket* packet)
         m_videoPackets.Put(packet, serial);
     else if (packet->stream_index == m_input.audioIndex() && !m_audioFailed)
         m_audioPackets.Put(packet, serial);
+    else if (packet->stream_index == m_subtitles.StreamIndex())
+        DecodeSubtitlePacket(packet);
     av_packet_unref(packet);
 }
 

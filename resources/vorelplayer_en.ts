@@ -440,4 +440,31 @@
         <translation>The export failed: %1</translation>
     </message>
 </context>
+<context>
+    <name>TrackController</name>
+    <message>
+        <source>音轨</source>
+        <translation>Audio</translation>
+    </message>
+    <message>
+        <source>字幕</source>
+        <translation>Subtitles</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>加载字幕...</source>
+        <translation>Load subtitles...</translation>
+    </message>
+    <message>
+        <source>加载字幕</source>
+        <translation>Load subtitles</translation>
+    </message>
+    <message>
+        <source>字幕文件</source>
+        <translation>Subtitle files</translation>
+    </message>
+</context>
 </TS>

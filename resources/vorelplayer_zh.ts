@@ -440,4 +440,31 @@
         <translation>导出失败: %1</translation>
     </message>
 </context>
+<context>
+    <name>TrackController</name>
+    <message>
+        <source>音轨</source>
+        <translation>音轨</translation>
+    </message>
+    <message>
+        <source>字幕</source>
+        <translation>字幕</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>加载字幕...</source>
+        <translation>加载字幕...</translation>
+    </message>
+    <message>
+        <source>加载字幕</source>
+        <translation>加载字幕</translation>
+    </message>
+    <message>
+        <source>字幕文件</source>
+        <translation>字幕文件</translation>
+    </message>
+</context>
 </TS>

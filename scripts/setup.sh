@@ -10,7 +10,7 @@ VOREL_PACKAGES=(
     qtbase5-dev qtmultimedia5-dev qttools5-dev qttools5-dev-tools
     libqt5multimedia5-plugins libqt5opengl5-dev
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev libavfilter-dev
-    libpulse-dev ffmpeg xvfb xauth pulseaudio libgl1-mesa-dri mesa-utils dbus xdotool fonts-wqy-microhei
+    libpulse-dev libass-dev libuchardet-dev ffmpeg xvfb xauth pulseaudio libgl1-mesa-dri mesa-utils dbus xdotool fonts-wqy-microhei
     desktop-file-utils shared-mime-info libxml2-utils qttranslations5-l10n
 )
 

@@ -71,3 +71,44 @@ mkdir -p folder.mp4
 [ -s "upper.MVR" ] || cp av.mp4 upper.MVR
 [ -s "nodot" ] || cp av.mp4 nodot
 echo "test media ready in $out"
+# Subtitles: a SubRip and an ASS track with two sound tracks (440 Hz in
+# English, 880 Hz in French) in Matroska; the SubRip cues as MP4 timed text;
+# a clip with a SubRip file in GB18030 beside it; a clip with binary garbage
+# named .srt beside it.
+[ -s cues.srt ] || printf '1\n00:00:00,500 --> 00:00:01,200\nFirst cue\n\n2\n00:00:01,500 --> 00:00:02,500\nSecond, with a comma\n\n' > cues.srt
+[ -s cues.vtt ] || printf 'WEBVTT\n\n00:00:00.500 --> 00:00:01.200\nFirst cue\n\n00:00:01.500 --> 00:00:02.500\nSecond, with a comma\n\n' > cues.vtt
+[ -s styled.ass ] || cat > styled.ass <<'EOF'
+[Script Info]
+ScriptType: v4.00+
+PlayResX: 320
+PlayResY: 240
+
+[V4+ Styles]
+Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding
+Style: Default,DejaVu Sans,20,&H00FFFFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1,1,0,2,10,10,10,1
+
+[Events]
+Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text
+Dialogue: 0,0:00:00.80,0:00:01.80,Default,,0,0,0,,{\an8}{\c&H0000FF&}Red at the top
+EOF
+make subs.mkv -f lavfi -i "$video:duration=3" -f lavfi -i "$tone:duration=3" \
+    -f lavfi -i "sine=frequency=880:sample_rate=48000:duration=3" -i cues.srt -i styled.ass \
+    -map 0:v -map 1:a -map 2:a -map 3:s -map 4:s -c:v libx264 -preset ultrafast -pix_fmt yuv420p \
+    -c:a aac -b:a 64k -c:s copy -metadata:s:a:0 language=eng -metadata:s:a:1 language=fre \
+    -metadata:s:s:0 language=eng -metadata:s:s:0 title=Dialogue -metadata:s:s:1 language=chi
+make timed_text.mp4 -f lavfi -i "$video:duration=3" -i cues.srt -map 0:v -map 1:s \
+    -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:s mov_text
+[ -s gb.mp4 ] || cp av.mp4 gb.mp4
+[ -s gb.srt ] || printf '1\n00:00:00,400 --> 00:00:01,000\n你好，世界\n\n2\n00:00:01,100 --> 00:00:01,800\n这是第二句字幕\n\n3\n00:00:01,900 --> 00:00:02,500\n我们在测试中文编码\n\n4\n00:00:02,600 --> 00:00:03,000\n简体中文的国家标准\n\n5\n00:00:03,100 --> 00:00:03,600\n播放器应该正确显示\n\n' | iconv -f UTF-8 -t GB18030 > gb.srt
+[ -s garbage.mp4 ] || cp av.mp4 garbage.mp4
+[ -s garbage.srt ] || head -c 8192 /dev/urandom > garbage.srt
+# A longer black clip with the same four tracks, for the window's tests: the
+# subtitles are the only bright things on screen.
+[ -s tracks_en.srt ] || printf '1\n00:00:00,000 --> 00:00:19,000\nEnglish line\n\n' > tracks_en.srt
+[ -s tracks_zh.srt ] || printf '1\n00:00:00,000 --> 00:00:19,000\n中文字幕\n\n' > tracks_zh.srt
+make tracks.mkv -f lavfi -i "color=c=black:size=320x240:rate=25:duration=20" \
+    -f lavfi -i "$tone:duration=20" -f lavfi -i "sine=frequency=880:sample_rate=48000:duration=20" \
+    -i tracks_en.srt -i tracks_zh.srt -map 0:v -map 1:a -map 2:a -map 3:s -map 4:s \
+    -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -b:a 64k -c:s ass \
+    -metadata:s:a:0 language=eng -metadata:s:a:1 language=fre \
+    -metadata:s:s:0 language=eng -metadata:s:s:1 language=chi

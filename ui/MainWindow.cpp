@@ -7,6 +7,9 @@
 #include "AudioOut.h"
 #include "DisplayWidget.h"
 #include "FisheyeController.h"
+#include "FisheyeMenu.h"
+#include "PictureGeometry.h"
+#include "TrackController.h"
 #include "MprisService.h"
 #include "MsgBox.h"
 #include "MultipleWidget.h"
@@ -142,6 +145,8 @@ void MainWindow::CreateChildren()
         return FisheyeController::PlaybackTimes{m_playback->positionMs(), m_playback->durationMs()};
     });
     m_resumeOffer = new ResumeOffer(m_display);
+    m_tracks = new TrackController(m_engine, m_playback, m_display->View(), this);
+    m_tracks->AddMenus(m_fisheye->Menu());
 }
 
 void MainWindow::ConnectSignals()
@@ -454,6 +459,11 @@ void MainWindow::OnKey(PlayerKeys::Action action)
     case Action::NextView:
         m_fisheye->Steer(action);
         break;
+    case Action::ToggleSubtitles:
+    case Action::NextSubtitle:
+    case Action::NextAudio:
+        m_tracks->OnKey(action);
+        break;
     case Action::None:
         break;
     }
@@ -496,8 +506,10 @@ void MainWindow::onScreenShotBtnClicked()
         int width = 0;
         int height = 0;
         const QByteArray picture = view->Picture(&width, &height);
+        const QSize shown = PictureGeometry(width, height, view->Format()).DisplaySize();
         if (!picture.isEmpty()) {
-            m_screenshots->SavePicture(picture, width, height, view->Format(), folder, when);
+            m_screenshots->SavePicture(picture, width, height, view->Format(), folder, when,
+                                       view->Subtitles().Snapshot(shown, shown));
         }
         return;
     }

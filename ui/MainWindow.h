@@ -21,6 +21,7 @@
 namespace Ui { class MainWindow; }
 class DisplayWidget;
 class FisheyeController;
+class TrackController;
 class MprisService;
 class MsgBox;
 class QDragEnterEvent;
@@ -90,6 +91,7 @@ public:
     DisplayWidget* display() const { return m_display; }
     // The picture's context menu into the fisheye displays.
     FisheyeController* fisheye() const { return m_fisheye; }
+    TrackController* tracks() const { return m_tracks; }
     PlayBottomWidget* bottomWidget() const { return m_bottom; }
     PlayListWidget* playList() const { return m_playList; }
     PlayImportWidget* importWidget() const { return m_import; }
@@ -223,5 +225,6 @@ private:
     VolumeWidget* m_volume = nullptr;
     PowerEvents* m_power = nullptr;
     FisheyeController* m_fisheye = nullptr;
+    TrackController* m_tracks = nullptr;
     ResumeOffer* m_resumeOffer = nullptr; // a child of the display
 };

@@ -37,6 +37,9 @@ QVector<PlayerKeys::Binding> PlayerKeys::Bindings()
         both(QKeySequence(Qt::CTRL | Qt::Key_O), Action::Import),
         both(QKeySequence(Qt::Key_Return), Action::Resume),
         both(QKeySequence(Qt::Key_Enter), Action::Resume),
+        both(QKeySequence(Qt::Key_V), Action::ToggleSubtitles),
+        both(QKeySequence(Qt::Key_J), Action::NextSubtitle),
+        both(QKeySequence(Qt::Key_NumberSign), Action::NextAudio),
     };
 }
 

@@ -35,6 +35,9 @@ public:
         Faster,
         Import,
         Resume, // accepts the offer to go on where the file was left
+        ToggleSubtitles,
+        NextSubtitle,
+        NextAudio,
         // While a dewarped layout is shown:
         SteerLeft,
         SteerRight,

@@ -25,10 +25,10 @@ void ScreenshotSaver::Save(const QImage& image, const QString& folder, const QDa
 
 void ScreenshotSaver::SavePicture(const QByteArray& yuv, int width, int height,
                                   const PictureFormat& format, const QString& folder,
-                                  const QDateTime& when)
+                                  const QDateTime& when, const QImage& subtitles)
 {
-    Queue(QtConcurrent::run(&m_pool, [yuv, width, height, format, folder, when] {
-        return ScreenshotWriter::Save(yuv, width, height, folder, when, format);
+    Queue(QtConcurrent::run(&m_pool, [yuv, width, height, format, folder, when, subtitles] {
+        return ScreenshotWriter::Save(yuv, width, height, folder, when, format, subtitles);
     }));
 }
 

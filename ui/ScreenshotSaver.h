@@ -28,8 +28,11 @@ public:
     void Save(const QImage& image, const QString& folder, const QDateTime& when);
     // The same for a plain picture, converted on the saver's thread (so a 4K
     // picture costs the GUI thread nothing); the array is shared, not copied.
+    // `subtitles` (premultiplied, at the picture's display size, or null) is
+    // laid over it.
     void SavePicture(const QByteArray& yuv, int width, int height, const PictureFormat& format,
-                     const QString& folder, const QDateTime& when);
+                     const QString& folder, const QDateTime& when,
+                     const QImage& subtitles = QImage());
     // Blocks until every queued screenshot is written (tests, shutdown).
     void WaitForDone();
 

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QPainter>
 #include <QSaveFile>
 #include <QTransform>
 
@@ -72,12 +73,18 @@ bool ScreenshotWriter::Write(const QImage& image, const QString& fileName)
 
 ScreenshotWriter::Result ScreenshotWriter::Save(const QByteArray& yuv, int width, int height,
                                                 const QString& folder, const QDateTime& when,
-                                                const PictureFormat& format)
+                                                const PictureFormat& format,
+                                                const QImage& subtitles)
 {
     if (yuv.isEmpty()) {
         return {Outcome::NoPicture, QImage(), QString()};
     }
-    const QImage image = ToImage(yuv, width, height, format);
+    QImage image = ToImage(yuv, width, height, format);
+    if (!image.isNull() && !subtitles.isNull()) {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(image.rect(), subtitles);
+    }
     if (image.isNull()) {
         qWarning() << __LINE__ << "ScreenshotWriter::Save"
                    << "unusable picture" << width << height << yuv.size();

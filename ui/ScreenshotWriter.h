@@ -21,9 +21,10 @@ public:
     };
 
     // The whole command: creates the folder (one level) when missing, picks
-    // the file name, converts and writes. An empty frame saves nothing.
+    // the file name, converts, lays `subtitles` (premultiplied, or null) over
+    // the picture and writes. An empty frame saves nothing.
     static Result Save(const QByteArray& yuv, int width, int height, const QString& folder, const QDateTime& when,
-                       const PictureFormat& format = PictureFormat());
+                       const PictureFormat& format = PictureFormat(), const QImage& subtitles = QImage());
     // The same for a picture already in RGB (what the view shows); a null
     // image saves nothing.
     static Result SaveImage(const QImage& image, const QString& folder, const QDateTime& when);

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTextCodec>
 #include <QtTest>
 
 namespace
@@ -133,6 +134,8 @@ private slots:
     void realFilesShowAsFfmpegShowsThem();
     void anamorphicPictureShowsAtItsDisplayAspect();
     void unreadableFileFailsWithoutScreenshot();
+    void subtitlesShowInsideThePicture_data();
+    void subtitlesShowInsideThePicture();
 };
 
 void TestVorelShow::screenshotShowsTheColourBars()
@@ -327,6 +330,88 @@ void TestVorelShow::unreadableFileFailsWithoutScreenshot()
              1);
     QVERIFY(!QFile::exists(shot));
     QCOMPARE(RunShow({}), 2);
+}
+
+// Pixels of `image` inside `rect` that are bright (text), or red.
+int CountPixels(const QImage& image, const QRect& rect, bool red)
+{
+    int count = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            count += red ? qRed(p) > 180 && qGreen(p) < 80 && qBlue(p) < 80 : qGray(p) > 180;
+        }
+    }
+    return count;
+}
+
+void TestVorelShow::subtitlesShowInsideThePicture_data()
+{
+    QTest::addColumn<QByteArray>("subtitles");
+    QTest::addColumn<QString>("codec");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("where"); // bottom, top or none
+    const QByteArray cue = "1\n00:00:00,000 --> 00:00:03,800\nSubtitles here\n\n";
+    QTest::newRow("SubRip beside the file, at the bottom") << cue << "" << QStringList{} << "bottom";
+    QTest::newRow("turned off") << cue << "" << QStringList{"--sid", "no"} << "none";
+    // Enough Chinese text in GB18030 for its encoding to be told.
+    const QString chinese = QStringLiteral(
+        "1\n00:00:00,000 --> 00:00:03,800\n你好，世界。这是一行中文字幕\n\n"
+        "2\n00:00:03,900 --> 00:00:04,500\n我们在测试简体中文的国家标准编码\n\n"
+        "3\n00:00:04,600 --> 00:00:05,000\n播放器应该正确地显示每一个汉字\n\n");
+    QTest::newRow("GB18030 file given")
+        << QTextCodec::codecForName("GB18030")->fromUnicode(chinese) << ""
+        << QStringList{"--sub-file"} << "bottom";
+    QTest::newRow("ASS placed at the top, in red")
+        << QByteArray("[Script Info]\nScriptType: v4.00+\nPlayResX: 384\nPlayResY: 288\n\n"
+                      "[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, "
+                      "MarginV, Effect, Text\nDialogue: 0,0:00:00.00,0:00:03.80,Default,,0,0,0,,"
+                      "{\\an8}{\\c&H0000FF&}Red at the top\n")
+        << "ass" << QStringList{} << "top";
+}
+
+void TestVorelShow::subtitlesShowInsideThePicture()
+{
+    QFETCH(QByteArray, subtitles);
+    QFETCH(QString, codec);
+    QFETCH(QStringList, options);
+    QFETCH(QString, where);
+    // A black 4:3 picture: the text is the only bright thing on screen.
+    QTemporaryDir dir;
+    const QString video = dir.filePath(QStringLiteral("clip.mp4"));
+    QVERIFY(RunFfmpeg({"-f", "lavfi", "-i", "color=c=black:size=320x240:rate=25:duration=4", "-c:v",
+                       "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", video}));
+    const QString subtitleFile =
+        dir.filePath(codec.isEmpty() ? QStringLiteral("clip.srt") : QStringLiteral("clip.ass"));
+    QFile file(subtitleFile);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(subtitles);
+    file.close();
+    if (options == QStringList{"--sub-file"}) {
+        // Given by name, under a name that is not found beside the clip.
+        QVERIFY(QFile::rename(subtitleFile, dir.filePath(QStringLiteral("other.srt"))));
+        options << dir.filePath(QStringLiteral("other.srt"));
+    }
+    const QString shot = dir.filePath(QStringLiteral("shot.png"));
+    QCOMPARE(RunShow(options + QStringList{"--screenshot", shot, "--after", "20", video}), 0);
+    const QImage image(shot);
+    QVERIFY(!image.isNull());
+    // The picture's area in the 960x540 window: 720x540 in the middle.
+    const QRect picture(120, 0, 720, 540);
+    const QRect top(120, 0, 720, 180);
+    const QRect bottom(120, 360, 720, 180);
+    const bool red = where == QLatin1String("top");
+    QCOMPARE(CountPixels(image, QRect(0, 0, 120, 540), red), 0);
+    QCOMPARE(CountPixels(image, QRect(840, 0, 120, 540), red), 0);
+    const int inTop = CountPixels(image, top, red);
+    const int inBottom = CountPixels(image, bottom, red);
+    if (where == QLatin1String("none")) {
+        QCOMPARE(CountPixels(image, picture, false), 0);
+    } else {
+        QVERIFY2((where == QLatin1String("top") ? inTop : inBottom) > 200,
+                 qPrintable(QStringLiteral("%1 %2").arg(inTop).arg(inBottom)));
+        QCOMPARE(where == QLatin1String("top") ? inBottom : inTop, 0);
+    }
 }
 
 QTEST_MAIN(TestVorelShow)

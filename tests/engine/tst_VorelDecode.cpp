@@ -3,6 +3,7 @@
 
 #include <QCryptographicHash>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace
@@ -51,14 +52,31 @@ QList<QByteArray> FfmpegFrameMd5s(const QString& file)
     return md5s;
 }
 
-QByteArray FfmpegAudioMd5(const QString& file)
+QByteArray FfmpegAudioMd5(const QString& file, const QString& map = QStringLiteral("0:a:0"))
 {
     QProcess process;
     process.start(QStringLiteral("ffmpeg"), {"-nostdin", "-loglevel", "error", "-i", file, "-map",
-                                             "0:a:0", "-f", "s16le", "-"});
+                                             map, "-f", "s16le", "-"});
     process.waitForFinished(120000);
     return QCryptographicHash::hash(process.readAllStandardOutput(), QCryptographicHash::Md5)
         .toHex();
+}
+
+// "subtitle,<start>,<end>,<text>" lines match when the texts are equal and
+// the times within 30 ms: positions count from the file's start, which the
+// AAC encoder's priming moves by about 21 ms before the first picture.
+bool SubtitlesMatch(const QList<QByteArray>& got, const QList<QByteArray>& expected)
+{
+    if (got.size() != expected.size())
+        return false;
+    for (int i = 0; i < got.size(); ++i) {
+        const QList<QByteArray> a = got[i].split(',');
+        const QList<QByteArray> b = expected[i].split(',');
+        if (a.size() < 4 || a.mid(3) != b.mid(3) || qAbs(a[1].toInt() - b[1].toInt()) > 30 ||
+            qAbs(a[2].toInt() - b[2].toInt()) > 30)
+            return false;
+    }
+    return true;
 }
 
 QList<QByteArray> Lines(const Run& run, const char* kind)
@@ -83,6 +101,10 @@ private Q_SLOTS:
     void seekAndFrameLimit();
     void fastSeekLandsOnTheKeyFrame();
     void terminalStaysQuietUnlessFrameLinesAreAskedFor();
+    void subtitlesOfTheChosenTrack_data();
+    void subtitlesOfTheChosenTrack();
+    void soundTrackChosenByNumber();
+    void badSubtitleFilesNeverStopPlayback();
 };
 
 void VorelDecodeTest::picturesAndAudioMatchFfmpeg_data()
@@ -144,6 +166,8 @@ void VorelDecodeTest::badUsageExitsTwo_data()
     QTest::newRow("bad speed") << QStringList{"--speed", "3", Media("av.mp4")};
     QTest::newRow("bad seek") << QStringList{"--seek", "abc", Media("av.mp4")};
     QTest::newRow("unknown option") << QStringList{"--fast", Media("av.mp4")};
+    QTest::newRow("sound track 0") << QStringList{"--aid", "0", Media("av.mp4")};
+    QTest::newRow("bad subtitle track") << QStringList{"--sid", "x", Media("av.mp4")};
 }
 
 void VorelDecodeTest::badUsageExitsTwo()
@@ -212,6 +236,96 @@ void VorelDecodeTest::terminalStaysQuietUnlessFrameLinesAreAskedFor()
     QCOMPARE(chatty.exitCode, 0);
     QVERIFY(chatty.errorLines.size() >= 200); // decoded and shown, per picture
     QVERIFY(chatty.errorLines.join('\n').contains("Input #0"));
+}
+
+void VorelDecodeTest::subtitlesOfTheChosenTrack_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QList<QByteArray>>("expected");
+    const QList<QByteArray> cues{"subtitle,500,1200,First cue",
+                                 "subtitle,1500,2500,Second, with a comma"};
+    QTest::newRow("SubRip in Matroska, the file's default")
+        << QStringList{Media("subs.mkv")} << cues;
+    QTest::newRow("ASS in Matroska, by number")
+        << QStringList{"--sid", "2", Media("subs.mkv")}
+        << QList<QByteArray>{"subtitle,800,1800,Red at the top"};
+    QTest::newRow("off") << QStringList{"--sid", "no", Media("subs.mkv")} << QList<QByteArray>{};
+    QTest::newRow("MP4 timed text") << QStringList{"--sid", "1", Media("timed_text.mp4")} << cues;
+    QTest::newRow("a file given") << QStringList{"--sub-file", Media("cues.srt"), Media("av.mp4")}
+                                  << cues;
+    QTest::newRow("WebVTT file given")
+        << QStringList{"--sub-file", Media("cues.vtt"), Media("av.mp4")} << cues;
+    QTest::newRow("GB18030 file beside the clip")
+        << QStringList{Media("gb.mp4")}
+        << QList<QByteArray>{"subtitle,400,1000,你好，世界", "subtitle,1100,1800,这是第二句字幕",
+                             "subtitle,1900,2500,我们在测试中文编码",
+                             "subtitle,2600,3000,简体中文的国家标准",
+                             "subtitle,3100,3600,播放器应该正确显示"};
+    QTest::newRow("binary garbage beside the clip is skipped")
+        << QStringList{Media("garbage.mp4")} << QList<QByteArray>{};
+}
+
+void VorelDecodeTest::subtitlesOfTheChosenTrack()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QList<QByteArray>, expected);
+    const Run run =
+        RunTool(QStringLiteral(VOREL_DECODE), QStringList{"--untimed", "--no-hash"} + args);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines.last(), QByteArray("finished,1"));
+    QVERIFY2(SubtitlesMatch(Lines(run, "subtitle"), expected),
+             Lines(run, "subtitle").join(" | ").constData());
+    // The pictures play as without subtitles.
+    QVERIFY(Lines(run, "frame").size() >= 75);
+}
+
+void VorelDecodeTest::soundTrackChosenByNumber()
+{
+    // Two sound tracks of different tones: each number plays its own track,
+    // as FFmpeg decodes it; the first plays when none is asked for.
+    QList<QByteArray> audio;
+    for (const QStringList& choice : {QStringList{}, QStringList{"--aid", "1"}, QStringList{"--aid", "2"}}) {
+        const Run run = RunTool(QStringLiteral(VOREL_DECODE),
+                                QStringList{"--untimed"} + choice + QStringList{Media("subs.mkv")});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(Lines(run, "audio").size(), 1);
+        audio << Lines(run, "audio").first().split(',').last();
+    }
+    QCOMPARE(audio[0], audio[1]);
+    QCOMPARE(audio[1], FfmpegAudioMd5(Media("subs.mkv"), QStringLiteral("0:a:0")));
+    QCOMPARE(audio[2], FfmpegAudioMd5(Media("subs.mkv"), QStringLiteral("0:a:1")));
+    QVERIFY(audio[1] != audio[2]);
+}
+
+void VorelDecodeTest::badSubtitleFilesNeverStopPlayback()
+{
+    QTemporaryDir dir;
+    // ASS with a broken header and sections, lines cut short and binary in it.
+    QFile broken(dir.filePath(QStringLiteral("broken.ass")));
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("[Script Info\nPlayResX: -5\n[V4+ Styles]\nFormat: Name\nStyle: ,,,,\n"
+                 "[Events]\nFormat: Layer, Start\nDialogue: 0,0:00:00.50\nDialogue: x,y,z\n"
+                 "Dialogue: 0,0:00:00.50,0:00:01.00,Nope,,0,0,0,,{\\bad\n");
+    broken.write(QByteArray(64, '\0'));
+    broken.close();
+    // A SubRip file far larger than any real one (over 32 MiB).
+    QFile huge(dir.filePath(QStringLiteral("huge.srt")));
+    QVERIFY(huge.open(QIODevice::WriteOnly));
+    const QByteArray cue = "1\n00:00:00,500 --> 00:00:01,000\nHuge\n\n";
+    QByteArray block;
+    while (block.size() < 1024 * 1024)
+        block += cue;
+    for (int i = 0; i < 34; ++i)
+        huge.write(block);
+    huge.close();
+    for (const QString& file : {broken.fileName(), huge.fileName()}) {
+        const Run run = RunTool(QStringLiteral(VOREL_DECODE),
+                                {"--untimed", "--no-hash", "--sub-file", file, Media("av.mp4")});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.lines.last(), QByteArray("finished,1"));
+        QCOMPARE(Lines(run, "frame").size(), 100);
+        QVERIFY(Lines(run, "subtitle").size() <= 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(VorelDecodeTest)

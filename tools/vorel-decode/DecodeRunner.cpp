@@ -2,6 +2,8 @@
 
 #include "AudioOut.h"
 #include "PlaySpliterSystem.h"
+#include "SubtitleEvent.h"
+#include "TrackChoice.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -13,12 +15,58 @@ namespace
 {
 // Pictures within this distance of the seek target count as its landing.
 constexpr int kSeekWindowMs = 5000;
+
+// The text of an ASS event line ("ReadOrder,Layer,Style,Name,MarginL,
+// MarginR,MarginV,Effect,Text") without its override blocks, a hard line
+// break written as the two characters \n and a hard space as a space.
+QByteArray PlainText(const QByteArray& assEvent)
+{
+    int start = 0;
+    for (int field = 0; field < 8; ++field) {
+        const int comma = assEvent.indexOf(',', start);
+        if (comma < 0)
+            return {};
+        start = comma + 1;
+    }
+    const QByteArray text = assEvent.mid(start);
+    QByteArray plain;
+    bool inBlock = false;
+    for (int i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '{' || (inBlock && c == '}')) {
+            inBlock = c == '{';
+            continue;
+        }
+        if (inBlock)
+            continue;
+        if (c == '\\' && i + 1 < text.size() && (text[i + 1] == 'N' || text[i + 1] == 'n')) {
+            plain += "\\n";
+            ++i;
+        } else if (c == '\\' && i + 1 < text.size() && text[i + 1] == 'h') {
+            plain += ' ';
+            ++i;
+        } else if (c != '\r' && c != '\n') {
+            plain += c;
+        }
+    }
+    return plain;
+}
 } // namespace
 
 DecodeRunner::DecodeRunner(PlaySpliterSystem& engine, const DecodeOptions& options)
     : m_engine(engine), m_options(options)
 {
     m_engine.SetPacing(options.untimed ? Pacing::Untimed : Pacing::Realtime);
+    TrackChoice choice;
+    choice.audioId = options.audioId;
+    choice.subtitleId = options.subtitleId;
+    choice.subtitleFiles = options.subtitleFiles;
+    if (choice.subtitleId < 0 && !options.subtitleFiles.isEmpty())
+        choice.findBesideFile = false; // the file given is the one to show
+    m_engine.SetTrackChoice(choice);
+    connect(
+        &m_engine, &PlaySpliterSystem::sigSubtitle, this,
+        [this](const SubtitleEvent& event) { OnSubtitle(event); }, Qt::DirectConnection);
     m_engine.audioOut()->SetTap([this](const QByteArray& pcm) { OnAudio(pcm); });
     connect(
         &m_engine, &PlaySpliterSystem::sigSetSliderLength, this,
@@ -62,6 +110,14 @@ void DecodeRunner::Start()
                 Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
+}
+
+void DecodeRunner::OnSubtitle(const SubtitleEvent& event)
+{
+    if (event.assEvent.isEmpty())
+        return; // picture subtitles have no text to print
+    PrintLine("subtitle," + QByteArray::number(event.startMs) + ',' +
+              QByteArray::number(event.endMs) + ',' + PlainText(event.assEvent));
 }
 
 QByteArray DecodeRunner::Md5Text(const QByteArray& bytes) const

@@ -10,11 +10,13 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QStringList>
 #include <mutex>
 
 #include <atomic>
 
 class PlaySpliterSystem;
+struct SubtitleEvent;
 
 struct DecodeOptions {
     bool untimed = false;
@@ -25,6 +27,9 @@ struct DecodeOptions {
     bool fastSeek = false; // land on the key frame before the target
     int maxFrames = -1;
     bool avStats = false;
+    int audioId = 0;     // 1-based; 0: the engine's choice
+    int subtitleId = -1; // 1-based; 0: none; -1: the engine's choice
+    QStringList subtitleFiles;
     QByteArray file;
 };
 
@@ -40,6 +45,7 @@ private:
     void OnPicture(uchar* ptr, uint width, uint height, int size);
     void OnAudio(const QByteArray& pcm);
     void OnPosition(int positionMs);
+    void OnSubtitle(const SubtitleEvent& event);
     void OnPlaybackReturned();
     void PrintLine(const QByteArray& line);
     QByteArray Md5Text(const QByteArray& bytes) const;

@@ -7,6 +7,8 @@
 //   message,<text>
 //   audio,<bytes>,<md5 of all PCM handed to the sink>
 //   avsync,<max ms>,<mean ms>   (with --av-stats)
+//   subtitle,<start ms>,<end ms or -1>,<text>   (each text subtitle of the
+//        chosen track: override blocks dropped, a line break written \n)
 //   finished,<1|0>
 // Exit code: 0 after the end of the file (or --max-frames), 1 when the
 // engine reported a failure or the playback ended otherwise, 2 on bad usage.
@@ -45,7 +47,17 @@ bool ParseOptions(const QCoreApplication& app, DecodeOptions& options)
     const QCommandLineOption avStats(
         QStringLiteral("av-stats"),
         QStringLiteral("print avsync,<max ms>,<mean ms>: picture time minus clock"));
-    parser.addOptions({untimed, noHash, speed, seek, seekAt, fastSeek, maxFrames, avStats});
+    const QCommandLineOption aid(QStringLiteral("aid"),
+                                 QStringLiteral("sound track, 1-based as mpv counts them"),
+                                 QStringLiteral("n"));
+    const QCommandLineOption sid(QStringLiteral("sid"),
+                                 QStringLiteral("subtitle track, 1-based, or no"),
+                                 QStringLiteral("n|no"));
+    const QCommandLineOption subFile(QStringLiteral("sub-file"),
+                                     QStringLiteral("a subtitle file to add (and show)"),
+                                     QStringLiteral("path"));
+    parser.addOptions(
+        {untimed, noHash, speed, seek, seekAt, fastSeek, maxFrames, avStats, aid, sid, subFile});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("media file"));
     if (!parser.parse(app.arguments()) || parser.positionalArguments().size() != 1)
         return false;
@@ -66,6 +78,16 @@ bool ParseOptions(const QCoreApplication& app, DecodeOptions& options)
         return false;
     if (parser.isSet(maxFrames) && ((options.maxFrames = parser.value(maxFrames).toInt(&ok)), !ok))
         return false;
+    if (parser.isSet(aid) &&
+        ((options.audioId = parser.value(aid).toInt(&ok)), !ok || options.audioId < 1))
+        return false;
+    if (parser.isSet(sid)) {
+        const QString value = parser.value(sid);
+        options.subtitleId = value == QLatin1String("no") ? 0 : value.toInt(&ok);
+        if (!ok || options.subtitleId < 0 || (options.subtitleId == 0 && value != "no"))
+            return false;
+    }
+    options.subtitleFiles = parser.values(subFile);
     // FILE must come last: it goes to the engine as the raw argument bytes.
     return app.arguments().constLast() == parser.positionalArguments().first();
 }
@@ -77,7 +99,8 @@ int main(int argc, char** argv)
     DecodeOptions options;
     if (!ParseOptions(app, options)) {
         std::fprintf(stderr, "usage: vorel-decode [--untimed] [--no-hash] [--speed 0.5|1|2] "
-                             "[--seek MS [--seek-at MS] [--fast-seek]] [--max-frames N] FILE\n");
+                             "[--seek MS [--seek-at MS] [--fast-seek]] [--max-frames N] [--aid N] "
+                             "[--sid N|no] [--sub-file PATH] FILE\n");
         return 2;
     }
     // Non-UTF-8 names survive only as the raw argument bytes.

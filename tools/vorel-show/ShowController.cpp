@@ -4,6 +4,7 @@
 #include "GLYuvWidget.h"
 #include "PanoRenderer.h"
 #include "PlaySpliterSystem.h"
+#include "SubtitleFeed.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -29,6 +30,13 @@ ShowController::ShowController(PlaySpliterSystem& engine, DisplayWidget& display
             Qt::QueuedConnection);
     connect(&m_engine, &PlaySpliterSystem::sigSendMessage, this, &ShowController::OnMessage,
             Qt::QueuedConnection);
+    TrackChoice choice;
+    choice.subtitleId = options.subtitleId;
+    choice.subtitleFiles = options.subtitleFiles;
+    if (choice.subtitleId < 0 && !options.subtitleFiles.isEmpty())
+        choice.findBesideFile = false; // the file given is the one to show
+    m_engine.SetTrackChoice(choice);
+    SubtitleFeed::Connect(m_engine, m_display.View(), this);
 }
 
 void ShowController::Start()

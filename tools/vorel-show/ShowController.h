@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QStringList>
 #include <QString>
 
 #include <atomic>
@@ -41,6 +42,8 @@ public:
         int circleRadius = 0;
         bool wallMount = false;
         FisheyeLens lens;
+        int subtitleId = -1; // 0: none; -1: the engine's choice
+        QStringList subtitleFiles;
     };
 
     ShowController(PlaySpliterSystem& engine, DisplayWidget& display, const Options& options);

@@ -3,7 +3,8 @@
 //
 //   vorel-show [--untimed] [--exit-at-end] [--screenshot PNG [--after N]]
 //              [--fisheye MODE [--circle X,Y,R] [--wall]
-//                          [--lens PROJECTION] [--lens-fov DEG]] FILE
+//                          [--lens PROJECTION] [--lens-fov DEG]]
+//              [--sid N|no] [--sub-file PATH] FILE
 //
 // --fisheye shows the picture dewarped in layout MODE (0 to 13) with the
 // mouse steering it; the fisheye circle is X,Y,R in picture pixels (default:
@@ -11,6 +12,10 @@
 // lens that recorded the picture: --lens equidistant (default), equisolid,
 // stereographic or orthographic, and its field of view --lens-fov, 120 to
 // 240 degrees (at most 180 for an orthographic lens; default 180).
+//
+// Subtitles show as in the player: the file's default track or a file beside
+// it, track N (1-based, as mpv counts) with --sid, none with --sid no, or the
+// subtitle file PATH with --sub-file.
 //
 // --screenshot saves the view after N pictures (default 30, or the last one
 // if the file is shorter) and quits; exit code 0 when a picture was shown and
@@ -109,8 +114,12 @@ bool ParseOptions(const QApplication& app, ShowController::Options& options, boo
     const QCommandLineOption lensFov(QStringLiteral("lens-fov"),
                                      QStringLiteral("lens field of view in degrees (120-240)"),
                                      QStringLiteral("deg"));
-    parser.addOptions(
-        {untimedOption, exitAtEnd, screenshot, after, fisheye, circle, wall, lens, lensFov});
+    const QCommandLineOption sid(QStringLiteral("sid"), QStringLiteral("subtitle track, 1-based, or no"),
+                                 QStringLiteral("n|no"));
+    const QCommandLineOption subFile(QStringLiteral("sub-file"), QStringLiteral("a subtitle file to show"),
+                                     QStringLiteral("path"));
+    parser.addOptions({untimedOption, exitAtEnd, screenshot, after, fisheye, circle, wall, lens, lensFov,
+                       sid, subFile});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("media file"));
     if (!parser.parse(app.arguments()) || parser.positionalArguments().size() != 1) {
         return false;
@@ -128,6 +137,14 @@ bool ParseOptions(const QApplication& app, ShowController::Options& options, boo
     if (!ParseFisheye(parser, {fisheye, circle, wall, lens, lensFov}, options)) {
         return false;
     }
+    if (parser.isSet(sid)) {
+        bool ok = parser.value(sid) == QLatin1String("no");
+        options.subtitleId = ok ? 0 : parser.value(sid).toInt(&ok);
+        if (!ok || options.subtitleId < 0) {
+            return false;
+        }
+    }
+    options.subtitleFiles = parser.values(subFile);
     // FILE must come last: it goes to the engine as the raw argument bytes.
     return app.arguments().constLast() == parser.positionalArguments().first();
 }
@@ -143,7 +160,8 @@ int main(int argc, char** argv)
         std::fprintf(
             stderr, "usage: vorel-show [--untimed] [--exit-at-end] [--screenshot PNG [--after N]]\n"
                     "                  [--fisheye MODE [--circle X,Y,R] [--wall]\n"
-                    "                              [--lens PROJECTION] [--lens-fov DEG]] FILE\n");
+                    "                              [--lens PROJECTION] [--lens-fov DEG]]\n"
+                    "                  [--sid N|no] [--sub-file PATH] FILE\n");
         return 2;
     }
     options.file = QByteArray(argv[argc - 1]);
