@@ -770,5 +770,15 @@ void GLYuvWidget::RenderOffscreen(QSize target)
         }
         break;
     }
+    // Subtitles as on screen: over the whole plain picture, else over where
+    // the plain picture would lie in the view, scaled to the target.
+    const QRect area = PlainViewport(size());
+    const double scaleX = double(target.width()) / qMax(1, width());
+    const double scaleY = double(target.height()) / qMax(1, height());
+    m_subtitles.Draw(State() == DisplayState::Plain
+                         ? QRect(QPoint(0, 0), target)
+                         : QRect(qRound(area.x() * scaleX), qRound(area.y() * scaleY),
+                                 qRound(area.width() * scaleX), qRound(area.height() * scaleY)),
+                     Geometry().DisplaySize(), target);
     glActiveTexture(GL_TEXTURE0);
 }

@@ -59,6 +59,7 @@ private slots:
     void grabNeedsNoPaintFirst();
     void picturesDuringASwapReachTheScreenNewestLast();
     void viewGoesWhileItsPaintIsSwapped();
+    void subtitlesAreInGrabsOfEveryDisplay();
     void fixedZoomFillsASquareView();
     void fixedZoomCentresTheCircle();
     void fixedZoomOfACutCircle();
@@ -283,6 +284,34 @@ void TestGLYuvWidget::viewGoesWhileItsPaintIsSwapped()
         }
         view.reset();
     }
+}
+
+void TestGLYuvWidget::subtitlesAreInGrabsOfEveryDisplay()
+{
+    auto view = MakeView(320, 240);
+    view->SetDisplay(YuvPicture::Uniform(320, 240, 16, 128, 128), 320, 240);
+    view->Subtitles().SetClock([] { return qint64(500); });
+    view->Subtitles().Layer().Start(SubtitleTrackStart{1, false, {}});
+    SubtitleEvent event;
+    event.endMs = 1000;
+    event.assEvent = "0,0,Default,,0,0,0,,Subtitle";
+    view->Subtitles().Layer().Add(event);
+    const auto brightRows = [](const QImage& image) {
+        int top = 0;
+        int bottom = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                (y < image.height() / 2 ? top : bottom) += qGray(image.pixel(x, y)) > 160;
+        return QPair<int, int>(top, bottom);
+    };
+    // The plain picture at its own size, then the fixed zoom at the view's.
+    const QPair<int, int> plain = brightRows(view->GrabView());
+    QVERIFY2(plain.second > 5 && plain.first == 0, qPrintable(QString::number(plain.second)));
+    view->EnablePano(kPanoModeCeiling, 160, 120, 100);
+    const QPair<int, int> zoomed = brightRows(view->GrabView());
+    QVERIFY2(zoomed.second > 5 && zoomed.first == 0, qPrintable(QString::number(zoomed.second)));
+    view->Subtitles().SetVisible(false);
+    QCOMPARE(brightRows(view->GrabView()).second, 0);
 }
 
 void TestGLYuvWidget::fixedZoomFillsASquareView()

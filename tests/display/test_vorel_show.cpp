@@ -368,6 +368,8 @@ void TestVorelShow::subtitlesShowInsideThePicture_data()
                       "MarginV, Effect, Text\nDialogue: 0,0:00:00.00,0:00:03.80,Default,,0,0,0,,"
                       "{\\an8}{\\c&H0000FF&}Red at the top\n")
         << "ass" << QStringList{} << "top";
+    QTest::newRow("over a dewarped layout")
+        << cue << "" << QStringList{"--fisheye", "1"} << "bottom";
 }
 
 void TestVorelShow::subtitlesShowInsideThePicture()
