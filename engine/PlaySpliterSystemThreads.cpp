@@ -256,16 +256,20 @@ bool PlaySpliterSystem::FarBeforeExactTarget(const AVPacket& packet, unsigned se
 // shown; the last of them is kept in case the input ends before the target.
 bool PlaySpliterSystem::BeforeExactTarget(const AVFrame& frame, qint64 ptsMs, unsigned serial)
 {
-    qint64 stepMs;
+    bool landed = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (serial != m_exactSerial || m_exactTargetMs < 0)
             return false;
-        stepMs = m_frameStepMs;
-        if (ptsMs + stepMs > m_exactTargetMs) {
-            m_exactTargetMs = -1; // landed: every later picture is shown
-            return false;
-        }
+        landed = ptsMs + m_frameStepMs > m_exactTargetMs;
+        if (landed)
+            m_exactTargetMs = -1; // every later picture is shown
+    }
+    if (landed) {
+        // Only a seek past the last picture shows the one before its
+        // target; kept, it would be shown again at the end of the input.
+        m_heldFrame.reset();
+        return false;
     }
     if (!m_heldFrame)
         m_heldFrame = ffmpeg::MakeFrame();

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+
 class EnginePlaybackTest : public QObject
 {
     Q_OBJECT
@@ -23,6 +25,7 @@ private Q_SLOTS:
     void positionsFollowPresentedPictures();
     void exactSeekLandsOnThePictureAtTheTarget();
     void fastSeekLandsOnTheKeyFrameAtOrBefore();
+    void exactSeekPlaysOnToTheLastPicture();
     void seekIsIgnoredWithoutAPlayback();
     void pauseHoldsAndResumeContinues();
     void seekWhilePausedResumes();
@@ -191,6 +194,28 @@ void EnginePlaybackTest::exactSeekLandsOnThePictureAtTheTarget()
 void EnginePlaybackTest::fastSeekLandsOnTheKeyFrameAtOrBefore()
 {
     CheckSeekLandings(SeekMode::KeyFrame, {{2100, 2000}, {0, 0}, {1200, 1200}, {3999, 3600}});
+}
+
+void EnginePlaybackTest::exactSeekPlaysOnToTheLastPicture()
+{
+    // The picture before the target, decoded but not shown, must not come
+    // back at the end of the file.
+    PlaySpliterSystem engine;
+    EngineProbe probe(engine);
+    probe.Start(MediaPath("subs.mkv"));
+    QVERIFY(EngineProbe::WaitFor([&] { return probe.frames() >= 8; }));
+    const size_t before = probe.positions().size();
+    engine.timechange(1030);
+    QVERIFY(probe.WaitReturned());
+    QCOMPARE(probe.finishes(), 1);
+    const std::vector<int> positions = probe.positions();
+    QVERIFY(positions.size() > before + 40);
+    // After the landing the positions only go on, to the last picture.
+    const auto landing = std::find_if(positions.begin() + before, positions.end(),
+                                      [](int ms) { return ms >= 1000; });
+    QVERIFY(landing != positions.end());
+    QVERIFY(std::is_sorted(landing, positions.end()));
+    QVERIFY2(positions.back() >= 2940, qPrintable(QString::number(positions.back())));
 }
 
 void EnginePlaybackTest::seekIsIgnoredWithoutAPlayback()
