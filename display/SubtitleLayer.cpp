@@ -8,7 +8,15 @@ void SubtitleLayer::Start(const SubtitleTrackStart& start)
 {
     m_trackId = start.trackId;
     m_isBitmap = start.isBitmap;
-    m_text.SetHeader(start.isBitmap ? QByteArray() : start.assHeader);
+    if (start.trackId && !start.isBitmap) {
+        // libass and its fonts are loaded for the first text track only:
+        // files without subtitles do not pay for them.
+        if (!m_text)
+            m_text = std::make_unique<SubtitleRenderer>();
+        m_text->SetHeader(start.assHeader);
+    } else if (m_text) {
+        m_text->SetHeader(QByteArray());
+    }
     m_textHeld.clear();
     m_nextReadOrder = 0;
     m_bitmapEvents.clear();
@@ -48,7 +56,7 @@ void SubtitleLayer::AddText(const SubtitleEvent& event)
     m_textHeld.insert(key);
     const qint64 durationMs =
         event.endMs > event.startMs ? event.endMs - event.startMs : kOpenEndedTextMs;
-    m_text.AddEvent(QByteArray::number(m_nextReadOrder++) + rest, event.startMs, durationMs);
+    m_text->AddEvent(QByteArray::number(m_nextReadOrder++) + rest, event.startMs, durationMs);
 }
 
 bool SubtitleLayer::Render(qint64 timeMs, QSize pixels, QSize videoSize, QImage* image)
@@ -59,7 +67,7 @@ bool SubtitleLayer::Render(qint64 timeMs, QSize pixels, QSize videoSize, QImage*
         return changed;
     }
     if (m_trackId && !m_isBitmap)
-        return m_text.Render(timeMs, pixels, videoSize, image);
+        return m_text->Render(timeMs, pixels, videoSize, image);
     return RenderBitmaps(timeMs, pixels, image);
 }
 

@@ -21,6 +21,7 @@
 #include <QSet>
 
 #include <deque>
+#include <memory>
 
 class SubtitleLayer
 {
@@ -52,7 +53,7 @@ private:
     int DueBitmapEvent(qint64 timeMs) const;
     void DropPassedBitmaps(qint64 timeMs);
 
-    SubtitleRenderer m_text;
+    std::unique_ptr<SubtitleRenderer> m_text; // made for the first text track
     // Text events held, by times and text; each goes to libass under a
     // ReadOrder of its own (decoders number them again after a seek).
     QSet<QByteArray> m_textHeld;
