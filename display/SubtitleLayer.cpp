@@ -71,6 +71,13 @@ bool SubtitleLayer::Render(qint64 timeMs, QSize pixels, QSize videoSize, QImage*
     return RenderBitmaps(timeMs, pixels, image);
 }
 
+bool SubtitleLayer::IsBlank() const
+{
+    if (m_trackId && !m_isBitmap)
+        return m_text->IsBlank();
+    return m_imageCleared;
+}
+
 // The picture track's event due at timeMs drawn scaled from its canvas;
 // nothing when none is due (or there is no track).
 bool SubtitleLayer::RenderBitmaps(qint64 timeMs, QSize pixels, QImage* image)

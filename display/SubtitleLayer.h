@@ -39,6 +39,8 @@ public:
     // for a picture whose display size is `videoSize`. True when *image
     // changed since the last call.
     bool Render(qint64 timeMs, QSize pixels, QSize videoSize, QImage* image);
+    // True when the image last drawn by Render is fully transparent.
+    bool IsBlank() const;
 
 private:
     struct BitmapEvent {

@@ -14,8 +14,12 @@ void SubtitleOverlay::Draw(const QRect& area, QSize videoSize, QSize targetPixel
     if (!m_visible || !m_layer.HasTrack() || area.isEmpty() || !m_clockMs)
         return;
     const bool changed = m_layer.Render(m_clockMs(), area.size(), videoSize, &m_image);
-    if (m_image.isNull())
+    // Nothing due is not blended: a software rasterizer pays for every pixel
+    // of the area. The texture is made again for the next line.
+    if (m_image.isNull() || m_layer.IsBlank()) {
+        m_texture.reset();
         return;
+    }
     if (!m_blitter) {
         m_blitter = std::make_unique<QOpenGLTextureBlitter>();
         if (!m_blitter->create())

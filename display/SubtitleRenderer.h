@@ -61,6 +61,8 @@ public:
     // redrawn whole. No event due gives a fully transparent image; an empty
     // `size` gives a null image.
     bool Render(qint64 timeMs, QSize size, QSize videoSize, QImage* image);
+    // True when the image last drawn by Render shows nothing.
+    bool IsBlank() const { return m_drawnArea.isEmpty(); }
 
     bool HasEvents() const;
 

@@ -86,14 +86,17 @@ void SubtitleLayerTest::pictureSubtitlesLastUntilTheNextOrTheirEnd()
     const QSize size(720, 576);
     layer.Render(400, size, size, &image);
     QCOMPARE(OpaquePixels(image), 0);
+    QVERIFY(layer.IsBlank());
     layer.Render(1000, size, size, &image);
     QVERIFY(IsRed(image.pixel(650, 50)));
+    QVERIFY(!layer.IsBlank());
     QVERIFY(!IsRed(image.pixel(50, 50)));
     QVERIFY(layer.Render(2500, size, size, &image));
     QVERIFY(IsRed(image.pixel(50, 50)));
     QVERIFY(!IsRed(image.pixel(650, 50)));
     QVERIFY(layer.Render(4100, size, size, &image));
     QCOMPARE(OpaquePixels(image), 0);
+    QVERIFY(layer.IsBlank());
     layer.Render(5200, size, size, &image);
     QVERIFY(IsRed(image.pixel(320, 320)));
     QVERIFY(layer.Render(5600, size, size, &image));
@@ -139,8 +142,10 @@ void SubtitleLayerTest::textIsDrawnAtTheAreaSize()
     QVERIFY(layer.Render(1500, QSize(640, 360), QSize(1280, 720), &image));
     QCOMPARE(image.size(), QSize(640, 360));
     QVERIFY(OpaquePixels(image) > 100);
+    QVERIFY(!layer.IsBlank());
     layer.Render(2500, QSize(640, 360), QSize(1280, 720), &image);
     QCOMPARE(OpaquePixels(image), 0);
+    QVERIFY(layer.IsBlank());
     // Without an end, text still goes after a while.
     event.startMs = 3000;
     event.endMs = -1;
